@@ -47,8 +47,6 @@ inline constexpr int Lock = 40;  // lock or append-lock failure
 // Text of a generic code ("argument error", "zero divide", ...).
 const char* GenCodeText(int genCode);
 
-enum class Severity : int { Warning = 1, Error = 2, Catastrophic = 3 };
-
 class Error : public Object {
  public:
   Error() = default;
@@ -61,7 +59,7 @@ class Error : public Object {
   int SubCode = 0;
   int GenCode = 0;
   int OsCode = 0;
-  int Severity = 2;
+  int Severity = 2;  // 1 warning, 2 error, 3 catastrophic
   bool CanDefault = false;
   bool CanRetry = false;
   bool CanSubstitute = false;

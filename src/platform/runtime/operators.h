@@ -38,3 +38,9 @@ bool GreaterEq(const Usual& a, const Usual& b);
 bool Contains(const Usual& a, const Usual& b);
 
 }  // namespace kt
+
+namespace kt {
+// Longest string an operator or string function may build; beyond it a
+// string-overflow error is raised before anything is allocated.
+inline constexpr std::size_t kMaxStringLength = 16u << 20;
+}  // namespace kt
