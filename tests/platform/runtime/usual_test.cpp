@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "platform/runtime/array.h"
+#include "platform/runtime/codeblock.h"
+#include "platform/runtime/convert.h"
+#include "platform/runtime/operators.h"
+#include "platform/runtime/runtime.h"
+
+namespace kt {
+namespace {
+
+// Errors raised by operators arrive at the error block; tests record them
+// and substitute NIL.
+struct ErrorRecorder {
+  ScopedRuntime runtime;
+  std::vector<ErrorRef> errors;
+  ErrorRecorder() {
+    Runtime::SetErrorBlock([this](const ErrorRef& e) {
+      errors.push_back(e);
+      return Usual();
+    });
+  }
+};
+
+TEST(Usual, IsTwoWordsAndCarriesEveryType) {
+  EXPECT_EQ(sizeof(Usual), 2 * sizeof(void*));
+  struct Case {
+    Usual value;
+    const char* letter;
+  } cases[] = {
+      {Usual(), "U"},          {Usual(true), "L"},        {Usual(42), "N"},
+      {Usual(1.5), "N"},       {Usual(Date::FromYMD(2024, 1, 31)), "D"},
+      {Usual("text"), "C"},    {Usual(Symbol("abc")), "#"},
+      {Usual(Array{1, 2}), "A"}, {Usual(Codeblock::FromFunction([](Args) { return Usual(); })), "B"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(c.value.TypeLetter(), c.letter);
+}
+
+TEST(Usual, StringsAndArraysShareStorageOnCopy) {
+  const std::string longText(100, 'x');
+  Usual a(longText);
+  Usual b = a;
+  EXPECT_EQ(a.AsStringView().data(), b.AsStringView().data());
+  Usual shortText("abcdefgh");  // fits inline
+  Usual copy = shortText;
+  EXPECT_EQ(copy.AsStringView(), "abcdefgh");
+
+  Array arr{1, 2};
+  Usual u(arr);
+  u.AsArray().Put(1, "changed");
+  EXPECT_EQ(arr.Get(1), Usual("changed"));  // the caller's array sees it
+  EXPECT_TRUE(arr.Get(0).IsNil());
+  EXPECT_TRUE(arr.Get(3).IsNil());
+}
+
+TEST(Usual, MoveLeavesNilAndSelfAssignmentKeepsValue) {
+  Usual a(std::string(50, 'y'));
+  Usual b = std::move(a);
+  EXPECT_TRUE(a.IsNil());  // NOLINT(bugprone-use-after-move)
+  b = b;
+  EXPECT_EQ(b.AsStringView().size(), 50u);
+}
+
+TEST(Usual, ExactAndNonExactEquality) {
+  ScopedRuntime rt;
+  struct Case {
+    Usual a, b;
+    bool exactEq;    // ==
+    bool eqNonExact; // = with exact off
+    bool eqExact;    // = with exact on
+  } cases[] = {
+      {"abc", "abc", true, true, true},
+      {"abc", "ab", false, true, false},
+      {"ab", "abc", false, false, false},
+      {"abc", "", false, true, false},
+      {"abc  ", "abc", false, true, true},
+      {1, 1.0, true, true, true},
+      {Usual(), Usual(), true, true, true},
+      {Usual(), 0, false, false, false},
+      {Date::FromYMD(2024, 2, 29), Date::FromYMD(2024, 2, 29), true, true, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.a == c.b, c.exactEq) << AsString(c.a) << " == " << AsString(c.b);
+    rt->exact = false;
+    EXPECT_EQ(Equals(c.a, c.b), c.eqNonExact) << AsString(c.a) << " = " << AsString(c.b);
+    rt->exact = true;
+    EXPECT_EQ(Equals(c.a, c.b), c.eqExact) << AsString(c.a) << " = " << AsString(c.b) << " (exact)";
+  }
+}
+
+TEST(Usual, OrderingWithinOneType) {
+  ScopedRuntime rt;
+  rt->exact = true;
+  EXPECT_TRUE(Less(1, 2));
+  EXPECT_TRUE(Less(1, 1.5));
+  EXPECT_TRUE(Less(false, true));
+  EXPECT_TRUE(Less(Date(), Date::FromYMD(1900, 1, 1)));
+  EXPECT_TRUE(Less("Apfel", "Birne"));
+  EXPECT_TRUE(Less("ab", "abc"));
+  EXPECT_TRUE(GreaterEq("b", "abc"));
+}
+
+TEST(Usual, ComparingDifferentTypesRaisesArgumentError) {
+  ErrorRecorder rec;
+  EXPECT_FALSE(Less("a", 1));
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.errors[0]->GenCode, gen::Arg);
+}
+
+TEST(Usual, Arithmetic) {
+  ScopedRuntime rt;
+  const Date d = Date::FromYMD(2024, 2, 28);
+  struct Case {
+    Usual result, expected;
+  } cases[] = {
+      {Add(2, 3), 5},
+      {Sub(2, 3.5), -1.5},
+      {Mul(4, 2.5), 10.0},
+      {Div(10, 4), 2.5},
+      {Div(10, 5), 2},
+      {Mod(10, 3), 1},
+      {Pow(2, 10), 1024.0},
+      {Add(d, 2), Date::FromYMD(2024, 3, 1)},
+      {Add(1, d), Date::FromYMD(2024, 2, 29)},
+      {Sub(Date::FromYMD(2025, 1, 1), Date::FromYMD(2024, 1, 1)), 366},
+      {Sub(d, 28), Date::FromYMD(2024, 1, 31)},
+      {Add("ab", "cd"), "abcd"},
+      {Sub("ab  ", "cd"), "abcd  "},
+      {Neg(5), -5},
+      {Add(INT64_MAX, 1), 9223372036854775808.0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.result, c.expected) << AsString(c.result) << " vs " << AsString(c.expected);
+}
+
+TEST(Usual, ArithmeticErrorsGoToTheErrorBlockWithSubstitute) {
+  ErrorRecorder rec;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    rec.errors.push_back(e);
+    return Usual(-1);
+  });
+  EXPECT_EQ(Div(1, 0), Usual(-1));
+  EXPECT_EQ(Add("a", 1), Usual(-1));
+  EXPECT_EQ(Mod(5, 0), Usual(-1));
+  ASSERT_EQ(rec.errors.size(), 3u);
+  EXPECT_EQ(rec.errors[0]->GenCode, gen::ZeroDiv);
+  EXPECT_EQ(rec.errors[1]->GenCode, gen::Arg);
+}
+
+TEST(Usual, InsideATrapErrorsAreThrown) {
+  ErrorRecorder rec;
+  ErrorTrap trap;
+  EXPECT_THROW(Div(1, 0), RuntimeError);
+  EXPECT_TRUE(rec.errors.empty());
+}
+
+TEST(Usual, Emptiness) {
+  struct Case {
+    Usual v;
+    bool empty;
+  } cases[] = {
+      {Usual(), true},   {false, true},  {true, false},      {0, true},         {0.0, true},
+      {0.01, false},     {"", true},     {" \t\r\n", true},  {" x", false},     {Date(), true},
+      {Date::FromYMD(2000, 1, 1), false}, {Array{}, true},   {Array{Usual()}, false},
+      {Symbol(), true},  {Symbol("x"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Empty(c.v), c.empty) << AsString(c.v);
+}
+
+TEST(Usual, TextConversions) {
+  ScopedRuntime rt;
+  rt->dateFormat = "DD.MM.YYYY";
+  rt->decimals = 2;
+  rt->digits = 10;
+  struct Case {
+    std::string got, expected;
+  } cases[] = {
+      {Str(5), "         5"},
+      {Str(-12.5), "    -12.50"},  // runtime decimals, width digits + decimals + 1 ... see next
+      {Str(3.14159, 6, 2), "  3.14"},
+      {Str(2.675, 5, 2), " 2.68"},
+      {Str(-2.5, 3, 0), " -3"},
+      {Str(12345, 3), "***"},
+      {Str(Usual::Float(7.5, 6, 1)), "   7.5"},
+      {NTrim(42), "42"},
+      {NTrim(1.5), "1.50"},
+      {AsString(Usual()), "NIL"},
+      {AsString(true), ".T."},
+      {AsString(Date::FromYMD(2024, 3, 7)), "07.03.2024"},
+      {AsString(Date()), "  .  .    "},
+      {AsString(Symbol("Abs")), "ABS"},
+      {AsString(Array{1, 2, 3}), "{[3]}"},
+  };
+  cases[1].expected = std::string(13 - 6, ' ') + "-12.50";
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected);
+}
+
+TEST(Usual, ValReadsLeadingNumbers) {
+  EXPECT_EQ(Val("  42abc"), Usual(42));
+  EXPECT_EQ(Val("-3.25"), Usual(-3.25));
+  EXPECT_EQ(Val("-3.25").Decimals(), 2);
+  EXPECT_EQ(Val("x"), Usual(0));
+  EXPECT_EQ(Val(""), Usual(0));
+}
+
+TEST(Usual, ArrayScanForwardBackwardAndByBlock) {
+  ScopedRuntime rt;
+  Usual a(Array{"apple", "banana", "apple", 7});
+  EXPECT_EQ(AScan(a, "apple"), 1u);
+  EXPECT_EQ(AScan(a, "apple", 2), 3u);
+  EXPECT_EQ(AScan(a, "apple", NIL, -4), 3u);  // backward from the end
+  EXPECT_EQ(AScan(a, "app"), 1u);             // non-exact prefix rule
+  EXPECT_EQ(AScanExact(a, "app"), 0u);
+  EXPECT_EQ(AScan(a, 7), 4u);
+  EXPECT_EQ(AScan(a, "banana", 1, 1), 0u);    // count limits the scan
+  auto isNumber = Codeblock::FromFunction([](Args args) { return Usual(args[0].IsNumeric()); }, 1);
+  EXPECT_EQ(AScan(a, Usual(isNumber)), 4u);
+  EXPECT_EQ(AScan(Usual("not an array"), 1), 0u);
+  EXPECT_EQ(AScan(Usual(Array{}), 1), 0u);
+}
+
+}  // namespace
+}  // namespace kt
