@@ -1,0 +1,144 @@
+#include "support/kcodeblock.h"
+
+#include "platform/runtime/compiler/macro.h"
+#include "platform/runtime/runtime.h"
+
+namespace kt {
+namespace {
+
+const Symbol kDBServer("DBServer");
+
+}  // namespace
+
+kCodeblock::kCodeblock(const Usual& cExpression, const Usual& oServer) {
+  if (cExpression.IsString()) expression_ = std::string(cExpression.AsStringView());
+  Use(oServer);
+}
+
+const ClassInfo& kCodeblock::StaticClass() {
+  static ClassInfo info("kCodeblock", &Object::StaticClass());
+  static const bool registered = [] {
+    info.Method<kCodeblock>("Eval", [](kCodeblock& b, Args) { return b.Eval(); });
+    info.Method<kCodeblock>("Compile", [](kCodeblock& b, Args) { return Usual(b.Compile()); });
+    info.Method<kCodeblock>("IsValid", [](kCodeblock& b, Args a) { return Usual(b.IsValid(!a.empty() && a[0].AsLogic())); });
+    info.Method<kCodeblock>("IsCompiled", [](kCodeblock& b, Args) { return Usual(b.IsCompiled()); });
+    info.Method<kCodeblock>("Use", [](kCodeblock& b, Args a) {
+      b.Use(a.empty() ? Usual() : a[0]);
+      return Usual();
+    });
+    info.Access<kCodeblock>("Expression", [](kCodeblock& b) { return Usual(b.Expression()); });
+    info.Assign<kCodeblock>("Expression", [](kCodeblock& b, const Usual& v) { b.Expression(v); });
+    info.Access<kCodeblock>("ArgumentList", [](kCodeblock& b) { return Usual(b.ArgumentList()); });
+    info.Assign<kCodeblock>("ArgumentList", [](kCodeblock& b, const Usual& v) { b.ArgumentList(v); });
+    info.Access<kCodeblock>("ArgumentValues", [](kCodeblock& b) { return b.ArgumentValues(); });
+    info.Assign<kCodeblock>("ArgumentValues", [](kCodeblock& b, const Usual& v) { b.ArgumentValues(v); });
+    info.Access<kCodeblock>("Block", [](kCodeblock& b) { return Usual(b.Block()); });
+    info.Access<kCodeblock>("ErrorNo", [](kCodeblock& b) { return Usual(b.ErrorNo()); });
+    info.Access<kCodeblock>("Server", [](kCodeblock& b) { return b.Server(); });
+    return true;
+  }();
+  (void)registered;
+  return info;
+}
+
+void kCodeblock::Use(const Usual& oServer) {
+  if (Object* o = oServer.AsObject()) {
+    server_ = oServer;
+    serverIsDB_ = o->IsInstanceOf(kDBServer);
+  }
+}
+
+void kCodeblock::ArgumentList(const Usual& list) {
+  if (list.IsString()) {
+    argumentList_ = std::string(list.AsStringView());
+  } else if (list.IsArray()) {
+    std::string joined;
+    for (const Usual& name : list.AsArray()) {
+      if (!joined.empty()) joined += ',';
+      joined += name.IsSymbol() ? name.AsSymbol().Name() : std::string(name.AsStringView());
+    }
+    argumentList_ = joined;
+  } else {
+    argumentList_.clear();
+  }
+  if (argumentList_.empty()) argumentList_ = "Server";
+  compiled_ = false;
+}
+
+void kCodeblock::ArgumentValues(const Usual& values) {
+  argumentValues_ = values;
+  compiled_ = false;
+  errorNo_ = 0;
+}
+
+void kCodeblock::Expression(const Usual& text) {
+  expression_ = text.IsString() ? std::string(text.AsStringView()) : std::string();
+  compiled_ = false;
+}
+
+Codeblock kCodeblock::CreateCodeblock(std::string_view text) const {
+  std::string source = "{|" + argumentList_ + "| ";
+  source.append(text);
+  source += "}";
+  return CompileCodeblock(source);
+}
+
+int kCodeblock::ServerArea() const {
+  if (!serverIsDB_) return 0;
+  WorkAreaResolver* resolver = Runtime::Resolver();
+  const Object* o = server_.AsObject();
+  return resolver && o ? resolver->AreaOf(*o) : 0;
+}
+
+bool kCodeblock::Compile() {
+  errorNo_ = kCompiledOk;
+  compiled_ = true;
+  lastError_ = nullptr;
+  if (expression_.find_first_not_of(" \t\r\n") == std::string::npos) {
+    errorNo_ = kEmptyExpression;
+    block_ = Codeblock();
+    return false;
+  }
+  ScopedWorkArea area(ServerArea());
+  try {
+    ErrorTrap trap;
+    block_ = CreateCodeblock(expression_);
+  } catch (const RuntimeError& e) {
+    lastError_ = e.error();
+    block_ = Codeblock();
+    errorNo_ = kCompileFailed;
+  }
+  return errorNo_ == kCompiledOk;
+}
+
+Usual kCodeblock::Eval() {
+  ScopedWorkArea area(ServerArea());
+  try {
+    ErrorTrap trap;
+    if (!argumentValues_.IsArray()) {
+      const Usual arg[] = {server_};
+      return block_.Eval(Args(arg, 1));
+    }
+    const Array values = argumentValues_.AsArray();
+    return block_.Eval(Args(values.Items().data(), values.Len()));
+  } catch (const RuntimeError& e) {
+    lastError_ = e.error();
+  }
+  if (auto& handler = Runtime::GetErrorBlock()) handler(lastError_);
+  return Usual();
+}
+
+bool kCodeblock::IsValid(bool lEvaluate) {
+  if (!compiled_ || errorNo_ != kCompiledOk) return false;
+  if (lEvaluate && Eval().IsNil()) return false;
+  return true;
+}
+
+void kCodeblock::Destruct() {
+  block_ = Codeblock();
+  server_ = Usual();
+  argumentValues_ = Usual();
+  lastError_ = nullptr;
+}
+
+}  // namespace kt
