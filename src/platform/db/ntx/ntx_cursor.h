@@ -20,7 +20,8 @@ class NtxCursor {
   bool GoTop();
   bool GoBottom();
   // Moves n entries (negative: backwards) and answers how many it moved.
-  // Past the last entry: EOF (record 0). Before the first: BOF, standing on
+  // Past the last entry: EOF (record 0), which is not counted as a move.
+  // Before the first: BOF, standing on
   // the first entry. Backwards from EOF starts at the last entry.
   std::int64_t Skip(std::int64_t n);
   // Seeks the key; a shorter key compares as a prefix. Found: on the first
