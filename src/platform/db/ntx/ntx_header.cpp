@@ -117,7 +117,7 @@ NtxHeader DecodeHeader(const std::uint8_t* p, std::uint64_t fileSize, std::strin
     return off >= kPageSize && off % kPageSize == 0 && std::uint64_t(off) + kPageSize <= fileSize;
   };
   if (!validPage(h.root)) Corrupt(fileName, "root page offset " + std::to_string(h.root) + " invalid");
-  if (h.freeHead != 0 && !validPage(h.freeHead))
+  if (h.freeHead != 0 && (!validPage(h.freeHead) || h.freeHead == h.root))
     Corrupt(fileName, "free page offset " + std::to_string(h.freeHead) + " invalid");
 
   h.keyExpr = ReadText(p + kOffKeyExpr, kExprSize);
