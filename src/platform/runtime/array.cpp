@@ -74,4 +74,8 @@ std::size_t AScanExact(const Usual& array, const Usual& value, const Usual& star
   return Scan(array, value, start, count, true);
 }
 
+std::size_t AScanWith(const Usual& array, const Usual& value, const Usual& start, const Usual& count, bool exact) {
+  return Scan(array, value, start, count, exact);
+}
+
 }  // namespace kt

@@ -57,5 +57,6 @@ class Array {
 // otherwise. Returns 0 when nothing matches or `array` is not an array.
 std::size_t AScan(const Usual& array, const Usual& value, const Usual& start = NIL, const Usual& count = NIL);
 std::size_t AScanExact(const Usual& array, const Usual& value, const Usual& start = NIL, const Usual& count = NIL);
+std::size_t AScanWith(const Usual& array, const Usual& value, const Usual& start, const Usual& count, bool exact);
 
 }  // namespace kt

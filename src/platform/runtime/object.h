@@ -101,7 +101,7 @@ class Object : public RefCounted {
 // Creates an object owned by its references.
 template <class T, class... A>
 Ref<T> New(A&&... args) {
-  return Ref<T>(new T(std::forward<A>(args)...));
+  return MakeRef<T>(std::forward<A>(args)...);
 }
 
 // Late-bound helpers that accept any usual: non-objects answer FALSE / raise.

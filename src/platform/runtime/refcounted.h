@@ -9,23 +9,26 @@ namespace kt {
 class RefCounted {
  public:
   RefCounted() = default;
-  RefCounted(const RefCounted&) : refs_(0) {}
+  RefCounted(const RefCounted&) : refs_(0), heap_(false) {}
   RefCounted& operator=(const RefCounted&) { return *this; }
 
   void AddRef() const noexcept { ++refs_; }
   void Release() const noexcept {
-    if (--refs_ == 0) delete this;
+    if (--refs_ == 0 && heap_) delete this;
   }
   int RefCount() const noexcept { return refs_; }
-  // For objects whose lifetime is owned elsewhere (a widget owned by its
-  // parent, an object on the stack): references never delete it.
-  void PinLifetime() const noexcept { refs_ += 1 << 28; }
+  // Only objects made by MakeRef / New belong to their references; any
+  // other object (on the stack, a widget owned by its parent) is never
+  // deleted by a reference, so handing it around as a value is safe.
+  void AdoptByReferences() const noexcept { heap_ = true; }
+  bool OwnedByReferences() const noexcept { return heap_; }
 
  protected:
   virtual ~RefCounted() = default;
 
  private:
   mutable int refs_ = 0;
+  mutable bool heap_ = false;
 };
 
 // Smart pointer over a RefCounted object.
@@ -34,8 +37,12 @@ class Ref {
  public:
   Ref() noexcept = default;
   Ref(std::nullptr_t) noexcept {}
+  // A fresh object (no reference yet) handed to a Ref belongs to its
+  // references from then on: Ref<T>(new T) owns the object.
   Ref(T* p) noexcept : p_(p) {  // NOLINT: adopting raw pointers is the point
-    if (p_) p_->AddRef();
+    if (!p_) return;
+    if (p_->RefCount() == 0) p_->AdoptByReferences();
+    p_->AddRef();
   }
   Ref(const Ref& o) noexcept : Ref(o.p_) {}
   Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
@@ -62,7 +69,9 @@ class Ref {
 
 template <class T, class... A>
 Ref<T> MakeRef(A&&... args) {
-  return Ref<T>(new T(std::forward<A>(args)...));
+  T* p = new T(std::forward<A>(args)...);
+  p->AdoptByReferences();
+  return Ref<T>(p);
 }
 
 }  // namespace kt

@@ -1,0 +1,626 @@
+#include "servers/karrayserver.h"
+
+#include <algorithm>
+
+#include "platform/runtime/codeblock.h"
+#include "platform/runtime/convert.h"
+#include "platform/runtime/runtime.h"
+#include "platform/runtime/text.h"
+
+namespace kt {
+namespace {
+
+struct SuspendGuard {
+  DataServer& server;
+  explicit SuspendGuard(DataServer& s) : server(s) { server.SuspendNotification(); }
+  ~SuspendGuard() { server.ResetNotification(); }
+};
+
+}  // namespace
+
+kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual& nDeletedScope,
+                           const Usual& nFieldMode) {
+  deletedScope_ = nDeletedScope.IsInteger() ? int(nDeletedScope.AsInteger()) : 0;
+  fieldMode_ = nFieldMode.IsInteger() ? int(nFieldMode.AsInteger()) : 0;
+  HyperLabel(New<kt::HyperLabel>(Symbol(ClassName())));
+  if (aStruct.IsArray()) {
+    DBStruct(aStruct);
+    Use(aData);
+  }
+}
+
+kArrayServer::~kArrayServer() = default;
+
+// ---------------------------------------------------------------------------
+// Structure and data
+
+void kArrayServer::DBStruct(const Usual& aStruct) {
+  std::vector<Ref<DataField>> fields;
+  blankRecord_.clear();
+  for (const Usual& entry : aStruct.AsArray()) {
+    const Array e = entry.AsArray();
+    const Usual& name = e.Get(1);
+    const std::string_view nameText = name.IsSymbol() ? std::string_view(name.AsSymbol().Name()) : name.AsStringView();
+    if (!entry.IsArray() || text::Trim(nameText).empty()) {
+      ReportStatus(gen::Arg, Symbol("DBStruct"), "Field description without a name: " + AsString(entry));
+      continue;
+    }
+    const Symbol sym(text::Trim(nameText));
+    auto spec = New<kt::FieldSpec>(sym, std::string(e.Get(2).AsStringView()), int(e.Get(3).AsInteger()),
+                                   int(e.Get(4).AsInteger()));
+    auto field = New<DataField>(sym, spec);
+    if (e.Get(5).IsString() && !text::Trim(e.Get(5).AsStringView()).empty())
+      field->Label()->Caption = std::string(e.Get(5).AsStringView());
+    fields.push_back(field);
+  }
+  SetFields(std::move(fields));
+  for (std::size_t i = 1; i <= FCount(); ++i) blankRecord_.push_back(DefaultValue(Usual(i)));
+  editBuffer_.clear();
+  bufferChanged_ = false;
+}
+
+Usual kArrayServer::DefaultValue(const Usual& field) const {
+  const auto f = DataFieldAt(FieldPos(field));
+  if (!f) return Usual();
+  const std::string& type = f->Spec()->ValType();
+  if (type == "C" || type == "M") return Usual("");
+  if (type == "N") return Usual(0);
+  if (type == "D") return Usual(Date());
+  if (type == "L") return Usual(false);
+  return Usual();
+}
+
+bool kArrayServer::Use(const Usual& aData) {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  records_ = std::make_unique<Array>(aData.IsArray() ? aData.AsArray() : Array());
+  recordCount_ = std::int64_t(records_->Len());
+  deletedFlags_.assign(std::size_t(recordCount_), false);
+  bof_ = eof_ = true;
+  recNo_ = 0;
+  {
+    SuspendGuard suspended(*this);
+    // Orders describe the old data: all of them go, not only the active one.
+    orders_.clear();
+    currentOrder_ = 0;
+    keyPos_ = 0;
+    DoGoTop();
+  }
+  Notify(notify::FileChange);
+  return true;
+}
+
+void kArrayServer::DeletedScope(int scope) {
+  if (scope == deletedScope_) return;
+  deletedScope_ = scope;
+  Notify(notify::FileChange);
+}
+
+bool kArrayServer::IsDeletedInScope() const {
+  if (deletedScope_ == 0) return !Runtime::Settings().deleted;
+  return deletedScope_ == 1;
+}
+
+bool kArrayServer::Deleted() const {
+  return recNo_ >= 1 && recNo_ <= recordCount_ && deletedFlags_[std::size_t(recNo_ - 1)];
+}
+
+// ---------------------------------------------------------------------------
+// Hidden records and single steps
+
+bool kArrayServer::HidesRecords() const { return !IsDeletedInScope() || !filterBlock_.IsNil(); }
+
+bool kArrayServer::IsHidden(std::int64_t recNo) {
+  if (recNo < 1 || recNo > recordCount_) return false;
+  if (deletedFlags_[std::size_t(recNo - 1)] && !IsDeletedInScope()) return true;
+  if (filterBlock_.IsNil()) return false;
+  const std::int64_t saved = recNo_;
+  recNo_ = recNo;
+  const Usual args[] = {Usual(this), filterArgs_[0], filterArgs_[1], filterArgs_[2], filterArgs_[3], filterArgs_[4]};
+  const bool passes = EvalBlock(filterBlock_, Args(args, 6)).AsLogic();
+  recNo_ = saved;
+  return !passes;
+}
+
+OrderTree::RecNo kArrayServer::RecordAtKey(std::size_t pos) {
+  Order* order = ActiveOrder();
+  OrderTree::RecNo rec = 0;
+  if (cursorVersion_ == order->version && cursorPos_ != 0) {
+    if (pos == cursorPos_ + 1) rec = order->keys.Next(cursorRec_);
+    else if (pos + 1 == cursorPos_) rec = order->keys.Prev(cursorRec_);
+    else if (pos == cursorPos_) rec = cursorRec_;
+    else rec = order->keys.RecordAt(pos);
+  } else {
+    rec = order->keys.RecordAt(pos);
+  }
+  cursorVersion_ = order->version;
+  cursorPos_ = rec ? pos : 0;
+  cursorRec_ = rec;
+  return rec;
+}
+
+void kArrayServer::DoGoTop() {
+  Order* order = ActiveOrder();
+  bof_ = eof_ = false;
+  if (!order) {
+    recNo_ = 1;
+    if (recordCount_ == 0) {
+      bof_ = eof_ = true;
+      return;
+    }
+  } else {
+    if (order->keys.Count() == 0) {
+      keyPos_ = 1;
+      recNo_ = recordCount_ + 1;
+      bof_ = eof_ = true;
+      return;
+    }
+    keyPos_ = 1;
+    recNo_ = RecordAtKey(1);
+  }
+  if (IsHidden(recNo_)) DoSkip(1);
+}
+
+void kArrayServer::DoGoBottom() {
+  Order* order = ActiveOrder();
+  bof_ = eof_ = false;
+  if (!order) {
+    if (recordCount_ == 0) {
+      recNo_ = 1;
+      bof_ = eof_ = true;
+      return;
+    }
+    recNo_ = recordCount_;
+  } else {
+    const std::size_t count = order->keys.Count();
+    if (count == 0) {
+      keyPos_ = 1;
+      recNo_ = recordCount_ + 1;
+      bof_ = eof_ = true;
+      return;
+    }
+    keyPos_ = count;
+    recNo_ = RecordAtKey(count);
+  }
+  if (IsHidden(recNo_)) DoSkip(-1);
+}
+
+void kArrayServer::DoGoTo(std::int64_t recNo) {
+  bof_ = eof_ = false;
+  if (Order* order = ActiveOrder()) {
+    const std::size_t pos = recNo >= 1 && recNo <= recordCount_ ? order->keys.PositionOf(OrderTree::RecNo(recNo)) : 0;
+    if (pos == 0) {
+      keyPos_ = order->keys.Count() + 1;
+      recNo_ = recordCount_ + 1;
+      eof_ = true;
+      bof_ = order->keys.Count() == 0;
+    } else {
+      keyPos_ = pos;
+      recNo_ = recNo;
+      cursorVersion_ = order->version;
+      cursorPos_ = pos;
+      cursorRec_ = OrderTree::RecNo(recNo);
+    }
+    return;
+  }
+  if (recNo < 1) {
+    recNo_ = 1;
+    bof_ = true;
+    eof_ = recordCount_ == 0;
+  } else if (recNo > recordCount_) {
+    recNo_ = recordCount_ + 1;
+    eof_ = true;
+    bof_ = recordCount_ == 0;
+  } else {
+    recNo_ = recNo;
+  }
+}
+
+void kArrayServer::StepForward() {
+  if (Order* order = ActiveOrder()) {
+    const std::size_t count = order->keys.Count();
+    do {
+      ++keyPos_;
+      recNo_ = keyPos_ <= count ? RecordAtKey(keyPos_) : 0;
+    } while (keyPos_ <= count && IsHidden(recNo_));
+    if (keyPos_ > count) {
+      keyPos_ = count + 1;
+      recNo_ = recordCount_ + 1;
+      eof_ = true;
+      bof_ = count == 0;
+    }
+    return;
+  }
+  do {
+    ++recNo_;
+  } while (recNo_ <= recordCount_ && IsHidden(recNo_));
+  if (recNo_ > recordCount_) {
+    recNo_ = recordCount_ + 1;
+    eof_ = true;
+    bof_ = recordCount_ == 0;
+  }
+}
+
+void kArrayServer::StepBackward() {
+  bool passedStart;
+  if (Order* order = ActiveOrder()) {
+    do {
+      if (keyPos_ == 0) break;
+      --keyPos_;
+      recNo_ = keyPos_ >= 1 ? RecordAtKey(keyPos_) : 0;
+    } while (keyPos_ >= 1 && IsHidden(recNo_));
+    passedStart = keyPos_ < 1 || order->keys.Count() == 0;
+  } else {
+    do {
+      --recNo_;
+    } while (recNo_ >= 1 && IsHidden(recNo_));
+    passedStart = recNo_ < 1;
+  }
+  if (passedStart) {
+    DoGoTop();
+    bof_ = true;
+  }
+}
+
+void kArrayServer::DoSkip(std::int64_t records) {
+  bof_ = eof_ = false;
+  if (records == 0) {
+    if (recordCount_ > 0 && recNo_ <= recordCount_ && IsHidden(recNo_)) DoSkip(1);
+    return;
+  }
+  if (!ActiveOrder() && !HidesRecords()) {
+    // Nothing hidden: natural order moves by arithmetic.
+    recNo_ += records;
+    if (recNo_ < 1) {
+      DoGoTop();
+      bof_ = true;
+    } else if (recNo_ > recordCount_) {
+      recNo_ = recordCount_ + 1;
+      eof_ = true;
+      bof_ = recordCount_ == 0;
+    }
+    return;
+  }
+  if (records < 0) {
+    for (std::int64_t i = 0; i < -records && !bof_; ++i) StepBackward();
+  } else {
+    for (std::int64_t i = 0; i < records && !eof_; ++i) StepForward();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Navigation with prologue and notification
+
+bool kArrayServer::GoTop() {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  ClearError();
+  Trapped("GoTop", [this] { DoGoTop(); });
+  Notify(notify::GoTop);
+  return true;
+}
+
+bool kArrayServer::GoBottom() {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  ClearError();
+  Trapped("GoBottom", [this] { DoGoBottom(); });
+  Notify(notify::GoBottom);
+  return true;
+}
+
+bool kArrayServer::GoTo(std::int64_t recNo) {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  ClearError();
+  Trapped("GoTo", [this, recNo] { DoGoTo(recNo); });
+  Notify(notify::RecordChange);
+  return true;
+}
+
+bool kArrayServer::Skip(std::int64_t records) {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  ClearError();
+  const std::int64_t before = recNo_;
+  const bool wasEof = eof_, wasBof = bof_;
+  Trapped("Skip", [this, records] { DoSkip(records); });
+  Notify(notify::RecordChange, Usual(records));
+  // Could not move: already at the end in the direction asked.
+  if (records > 0 && wasEof && eof_ && before == recNo_) return false;
+  if (records < 0 && wasBof && bof_ && before == recNo_) return false;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Fields and records
+
+bool kArrayServer::AtEnd() const { return eof_ || recNo_ < 1 || recNo_ > recordCount_; }
+
+Array kArrayServer::RecordArray(std::int64_t recNo) const {
+  return records_ ? records_->Get(std::size_t(recNo)).AsArray() : Array();
+}
+
+const Usual& kArrayServer::StoredValue(std::int64_t recNo, std::size_t pos) const {
+  if (!records_) return NIL;
+  const Usual& record = records_->Get(std::size_t(recNo));
+  if (!record.IsArray()) return NIL;
+  return record.AsArray().Rep()->items.size() >= pos ? record.AsArray().Rep()->items[pos - 1] : NIL;
+}
+
+Usual kArrayServer::FieldGet(const Usual& field) {
+  const std::size_t pos = FieldPos(field);
+  if (pos == 0) {
+    ReportStatus(gen::NoVar, Symbol("FieldGet"), "Unknown field: " + AsString(field));
+    return Usual();
+  }
+  Usual value = bufferChanged_ ? editBuffer_[pos - 1] : AtEnd() ? blankRecord_[pos - 1] : StoredValue(recNo_, pos);
+  if (fieldMode_ == 1) {
+    const auto& spec = DataFieldAt(pos)->Spec();
+    if (spec->ValType() == "C" && value.IsString() && int(text::Length(value.AsStringView())) < spec->Length())
+      value = Usual(text::PadRight(value.AsStringView(), std::size_t(spec->Length())));
+    else if (spec->ValType() == "N" && spec->Decimals() > 0 && value.IsNumeric())
+      value = Usual::Float(value.AsFloat(), spec->Length(), spec->Decimals());
+  }
+  return value;
+}
+
+Usual kArrayServer::FitValue(std::size_t pos, const Usual& value) const {
+  const auto& spec = DataFieldAt(pos)->Spec();
+  if (spec->ValType() == "C" && value.IsString() && spec->Length() > 0) {
+    const auto length = std::size_t(spec->Length());
+    if (fieldMode_ == 1) return Usual(text::PadRight(value.AsStringView(), length));
+    if (text::Length(value.AsStringView()) > length) return Usual(text::Left(value.AsStringView(), length));
+  }
+  if (spec->ValType() == "N" && spec->Decimals() > 0 && value.IsNumeric() && fieldMode_ == 1)
+    return Usual::Float(value.AsFloat(), spec->Length(), spec->Decimals());
+  return value;
+}
+
+void kArrayServer::EnsureBuffer() {
+  if (!editBuffer_.empty()) return;
+  if (AtEnd()) {
+    editBuffer_ = blankRecord_;
+    return;
+  }
+  editBuffer_.resize(FCount());
+  for (std::size_t i = 1; i <= FCount(); ++i) editBuffer_[i - 1] = StoredValue(recNo_, i);
+}
+
+Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
+  if (readOnly_) {
+    ReportStatus(gen::ReadOnly, Symbol("FieldPut"), "The server is read-only");
+    return value;
+  }
+  const std::size_t pos = FieldPos(field);
+  if (pos == 0) {
+    ReportStatus(gen::NoVar, Symbol("FieldPut"), "Unknown field: " + AsString(field));
+    return value;
+  }
+  const Usual fitted = FitValue(pos, value);
+  if (!FieldValidate(pos, fitted)) return value;
+  EnsureBuffer();
+  editBuffer_[pos - 1] = fitted;
+  bufferChanged_ = true;
+  RekeyCurrent();
+  Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
+  return value;
+}
+
+std::string kArrayServer::FieldGetFormatted(const Usual& field) {
+  const auto f = DataFieldAt(FieldPos(field));
+  return f ? f->Spec()->Transform(FieldGet(field)) : std::string();
+}
+
+Usual kArrayServer::FieldInfo(int kind, const Usual& field, const Usual&) {
+  const auto f = DataFieldAt(FieldPos(field));
+  if (!f) return Usual();
+  switch (kind) {
+    case 1: return Usual(f->NameSym().Name());  // name
+    case 2: return Usual(f->Spec()->ValType());  // type
+    case 3: return Usual(f->Spec()->Length());   // length
+    case 4: return Usual(f->Spec()->Decimals()); // decimals
+    default: return Usual();
+  }
+}
+
+Array kArrayServer::RecordGet() {
+  Array values;
+  for (std::size_t i = 1; i <= FCount(); ++i)
+    values.Add(bufferChanged_ ? editBuffer_[i - 1] : AtEnd() ? blankRecord_[i - 1] : StoredValue(recNo_, i));
+  return values;
+}
+
+bool kArrayServer::RecordPut(const Usual& values) {
+  if (readOnly_ || AtEnd() || !values.IsArray()) return false;
+  const Array a = values.AsArray();
+  EnsureBuffer();
+  const std::size_t n = std::min(FCount(), a.Len());
+  for (std::size_t i = 1; i <= n; ++i) editBuffer_[i - 1] = a.Get(i);
+  bufferChanged_ = true;
+  // Keys follow the new values, so orders stay sorted after the commit.
+  RekeyCurrent();
+  for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
+  return true;
+}
+
+bool kArrayServer::IsRecordEmpty() {
+  if (AtEnd() && !bufferChanged_) return true;
+  for (std::size_t i = 1; i <= FCount(); ++i) {
+    const Usual& v = bufferChanged_ ? editBuffer_[i - 1] : StoredValue(recNo_, i);
+    if (!(v == blankRecord_[i - 1])) return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Changes
+
+bool kArrayServer::Commit() {
+  if (!AtEnd() && bufferChanged_ && records_) {
+    Usual& slot = records_->Items()[std::size_t(recNo_ - 1)];
+    if (!slot.IsArray()) slot = Usual(Array(FCount()));
+    Array record = slot.AsArray();
+    if (record.Len() < FCount()) record.Resize(FCount());
+    for (std::size_t i = 1; i <= FCount(); ++i) record.Put(i, editBuffer_[i - 1]);
+  }
+  editBuffer_.clear();
+  bufferChanged_ = false;
+  return true;
+}
+
+bool kArrayServer::Refresh() {
+  if (bufferChanged_) {
+    editBuffer_.clear();
+    bufferChanged_ = false;
+    RekeyCurrent();
+    Notify(notify::RecordChange);
+  }
+  return true;
+}
+
+bool kArrayServer::Append(const Usual& position) {
+  if (!Notify(notify::IntentToMove) || recordCount_ >= kMaxRecords) return false;
+  Commit();
+  if (!records_) records_ = std::make_unique<Array>();
+  const bool insert = position.IsNumeric() && position.AsInteger() >= 1 && position.AsInteger() <= recordCount_;
+  Array record;
+  record.Items() = blankRecord_;
+  if (insert) {
+    const std::int64_t at = position.AsInteger();
+    records_->Insert(std::size_t(at), Usual(record));
+    deletedFlags_.insert(deletedFlags_.begin() + (at - 1), false);
+    ++recordCount_;
+    recNo_ = at;
+  } else {
+    records_->Add(Usual(record));
+    deletedFlags_.push_back(false);
+    ++recordCount_;
+    recNo_ = recordCount_;
+  }
+  bof_ = eof_ = false;
+  Trapped("Append", [&] {
+    for (std::size_t i = 1; i <= orders_.size(); ++i) OrderKeyAdd(i, EvalKey(*orders_[i - 1]), recNo_, insert);
+  });
+  if (Order* order = ActiveOrder()) {
+    const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
+    keyPos_ = pos ? pos : order->keys.Count() + 1;
+  }
+  Notify(notify::Append);
+  if (insert) Notify(notify::FileChange);
+  return true;
+}
+
+bool kArrayServer::Delete(const Usual& remove) {
+  if (readOnly_ || AtEnd()) return false;
+  const bool physically = remove.IsNil() ? (deletedScope_ == 0 || deletedScope_ == 1) : remove.AsLogic();
+  if (!physically) {
+    deletedFlags_[std::size_t(recNo_ - 1)] = true;
+    Notify(notify::Delete);
+    return true;
+  }
+  const std::size_t remembered = keyPos_;
+  const std::int64_t gone = recNo_;
+  for (std::size_t i = 1; i <= orders_.size(); ++i) OrderKeyDel(i, gone, true);
+  records_->Remove(std::size_t(gone));
+  deletedFlags_.erase(deletedFlags_.begin() + (gone - 1));
+  --recordCount_;
+  editBuffer_.clear();
+  bufferChanged_ = false;
+  if (Order* order = ActiveOrder()) {
+    SuspendGuard suspended(*this);
+    const std::size_t count = order->keys.Count();
+    const std::size_t pos = std::min(remembered, count);
+    if (pos >= 1) DoGoTo(RecordAtKey(pos));
+    else DoGoTo(recordCount_ + 1);
+  } else if (recNo_ > recordCount_) {
+    // The last record went: stand at the end of file.
+    recNo_ = recordCount_ + 1;
+    eof_ = true;
+    bof_ = recordCount_ == 0;
+  }
+  Notify(notify::FileChange);
+  return true;
+}
+
+bool kArrayServer::Recall() {
+  if (readOnly_ || AtEnd()) return false;
+  deletedFlags_[std::size_t(recNo_ - 1)] = false;
+  Notify(notify::RecordChange);
+  return true;
+}
+
+bool kArrayServer::RecallAll() {
+  if (readOnly_) return false;
+  std::fill(deletedFlags_.begin(), deletedFlags_.end(), false);
+  Notify(notify::FileChange);
+  return true;
+}
+
+bool kArrayServer::Pack() {
+  if (readOnly_ || !Notify(notify::IntentToMove)) return false;
+  Commit();
+  std::vector<OrderTree::RecNo> newNumber(std::size_t(recordCount_) + 1, 0);
+  std::vector<Usual> kept;
+  kept.reserve(std::size_t(recordCount_));
+  for (std::int64_t i = 1; i <= recordCount_; ++i) {
+    if (deletedFlags_[std::size_t(i - 1)]) continue;
+    kept.push_back(records_->Get(std::size_t(i)));
+    newNumber[std::size_t(i)] = OrderTree::RecNo(kept.size());
+  }
+  for (auto& order : orders_) {
+    order->keys.Remap([&](OrderTree::RecNo r) { return r < newNumber.size() ? newNumber[r] : 0; });
+    ++order->version;
+  }
+  // The caller's array shrinks in place.
+  records_->Items() = std::move(kept);
+  const std::int64_t current = recNo_ >= 1 && recNo_ <= recordCount_ ? newNumber[std::size_t(recNo_)] : 0;
+  recordCount_ = std::int64_t(records_->Len());
+  deletedFlags_.assign(std::size_t(recordCount_), false);
+  recNo_ = current > 0 ? current : std::min<std::int64_t>(std::max<std::int64_t>(recNo_, 1), recordCount_ + 1);
+  bof_ = eof_ = recordCount_ == 0;
+  if (recNo_ > recordCount_) eof_ = true;
+  if (Order* order = ActiveOrder()) {
+    const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
+    keyPos_ = pos ? pos : order->keys.Count() + 1;
+  }
+  Notify(notify::FileChange);
+  return true;
+}
+
+bool kArrayServer::Zap() {
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  if (records_) records_->Clear();
+  deletedFlags_.clear();
+  recordCount_ = 0;
+  recNo_ = 0;
+  bof_ = eof_ = true;
+  for (auto& order : orders_) {
+    order->keys.Clear();
+    ++order->version;
+  }
+  keyPos_ = 0;
+  {
+    SuspendGuard suspended(*this);
+    DoGoTop();
+  }
+  Notify(notify::FileChange);
+  return true;
+}
+
+bool kArrayServer::Close() {
+  Commit();
+  Notify(notify::Close);
+  records_.reset();
+  deletedFlags_.clear();
+  orders_.clear();
+  currentOrder_ = 0;
+  keyPos_ = 0;
+  recordCount_ = 0;
+  recNo_ = 1;
+  bof_ = eof_ = true;
+  return true;
+}
+
+}  // namespace kt

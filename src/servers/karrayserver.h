@@ -1,0 +1,198 @@
+#pragma once
+// kArrayServer: a data server over records held in memory (an array of
+// arrays shared with the caller). It offers the navigation, field access,
+// notification and error protocol of a table server, plus deleted flags,
+// an edit buffer for the current record, sorted orders, seek, locate and a
+// record filter.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/db/dataserver.h"
+#include "servers/order_tree.h"
+
+namespace kt {
+
+class kArrayServer : public DataServer {
+ public:
+  // Largest number of records; Append beyond it does nothing.
+  static constexpr std::int64_t kMaxRecords = 268435455;
+
+  // aStruct: {{name, type, length, decimals[, caption]}, ...}; aData: an
+  // array of records (arrays of field values), used in place.
+  explicit kArrayServer(const Usual& aStruct = NIL, const Usual& aData = NIL, const Usual& nDeletedScope = NIL,
+                        const Usual& nFieldMode = NIL);
+  ~kArrayServer() override;
+
+  const ClassInfo& Class() const override { return StaticClass(); }
+  static const ClassInfo& StaticClass();
+
+  // --- structure and data --------------------------------------------
+  void DBStruct(const Usual& aStruct);
+  Array DBStruct() const override { return DataServer::DBStruct(); }
+  bool Use(const Usual& aData);
+  Usual Data() const { return records_ ? Usual(*records_) : Usual(); }
+  bool ReadOnly() const { return readOnly_; }
+  void ReadOnly(bool v) { readOnly_ = v; }
+  int FieldMode() const { return fieldMode_; }
+  bool IsAnsi() const { return true; }
+  int DeletedScope() const { return deletedScope_; }
+  void DeletedScope(int scope);
+  bool IsDeletedInScope() const;
+
+  // --- position ------------------------------------------------------
+  bool GoTop() override;
+  bool GoBottom() override;
+  bool GoTo(std::int64_t recNo) override;
+  bool Skip(std::int64_t records = 1) override;
+  std::int64_t RecNo() const override { return recNo_; }
+  bool EoF() const override { return eof_; }
+  bool BoF() const override { return bof_; }
+  std::int64_t LastRec() const override { return recordCount_; }
+  bool Used() const override { return bool(records_); }
+  bool Deleted() const override;
+  bool Found() const { return found_; }
+
+  // --- fields and records --------------------------------------------
+  Usual FieldGet(const Usual& field) override;
+  Usual FieldPut(const Usual& field, const Usual& value) override;
+  std::string FieldGetFormatted(const Usual& field);
+  Usual FieldInfo(int kind, const Usual& field, const Usual& newValue = NIL);
+  Array RecordGet();
+  bool RecordPut(const Usual& values);
+  bool IsRecordEmpty();
+  Usual DefaultValue(const Usual& field) const;
+
+  // --- changes -------------------------------------------------------
+  bool Append(const Usual& position = NIL) override;
+  bool Delete(const Usual& remove = NIL) override;
+  bool Recall() override;
+  bool RecallAll();
+  bool Pack();
+  bool Zap();
+  bool Commit() override;
+  bool Refresh();
+  bool Close() override;
+
+  // --- orders (the active order drives navigation) -------------------
+  // uKey/uFor/uWhile: text (compiled with the parameter Server), codeblock,
+  // kCodeblock or any object with Eval. cbEval runs every nEvery qualifying
+  // records while building; FALSE cancels.
+  bool CreateOrder(const Usual& uKey, const Usual& uFor = NIL, const Usual& uWhile = NIL,
+                   const Usual& lDescending = NIL, const Usual& cbEval = NIL, const Usual& nEvery = NIL);
+  bool SetOrder(const Usual& nOrder);
+  bool ClearOrder(const Usual& nOrder = NIL);
+  Usual OrderInfo(int kind, const Usual& oFSIndexFile = NIL, const Usual& uOrder = NIL, const Usual& uOrdSpec = NIL);
+  // Position in the active order (the record number in natural order).
+  Usual OrderKeyNo() const;
+  bool OrderKeyNo(const Usual& position);
+  std::size_t OrderKeyCount(const Usual& uOrder = NIL) const;
+  Usual OrderKeyVal();
+  std::string IndexKey(const Usual& uOrder = NIL) const;
+  int IndexOrd() const { return currentOrder_; }
+  std::size_t OrderCount() const { return orders_.size(); }
+  void OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
+  void OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
+  std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;
+
+  bool Seek(const Usual& uKey, const Usual& lSoftSeek = NIL);
+  bool Locate(const Usual& uFor = NIL, const Usual& uWhile = NIL, const Usual& uScope = NIL);
+
+  // --- filter --------------------------------------------------------
+  bool SetFilter(const Usual& uFilter, const Usual& uFilterText = NIL, const Usual& a1 = NIL, const Usual& a2 = NIL,
+                 const Usual& a3 = NIL, const Usual& a4 = NIL, const Usual& a5 = NIL);
+  bool ClearFilter();
+  const std::string& Filter() const { return filterText_; }
+
+  // Protocol compatibility: always succeed.
+  bool FLock() { return true; }
+  bool RLock(const Usual& = NIL) { return true; }
+  bool Unlock(const Usual& = NIL) { return true; }
+
+ private:
+  struct Order {
+    std::string keyText;
+    Usual keyBlock;
+    std::string forText;
+    Usual forBlock;
+    bool descending = false;
+    OrderTree keys;
+    std::uint64_t version = 0;  // changes with every change of the keys
+    explicit Order(bool desc) : descending(desc), keys(desc) {}
+  };
+
+  // Navigation helpers (no prologue, no notification).
+  void DoGoTop();
+  void DoGoBottom();
+  void DoGoTo(std::int64_t recNo);
+  void DoSkip(std::int64_t records);
+  void StepForward();
+  void StepBackward();
+  // Record at a key position of the active order; steps of one from the
+  // last answer use the neighbour links instead of a search.
+  OrderTree::RecNo RecordAtKey(std::size_t pos);
+  bool AtEnd() const;
+  bool IsHidden(std::int64_t recNo);
+  bool HidesRecords() const;
+  Order* ActiveOrder() { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }
+  const Order* ActiveOrder() const { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }
+  Order* OrderAt(std::size_t n) { return n >= 1 && n <= orders_.size() ? orders_[n - 1].get() : nullptr; }
+  const Order* OrderAt(std::size_t n) const { return n >= 1 && n <= orders_.size() ? orders_[n - 1].get() : nullptr; }
+  std::size_t OrderNumber(const Usual& uOrder) const;  // NIL: active order; 0 when out of range
+
+  // Evaluates the key / FOR block of an order on the current record.
+  Usual EvalKey(const Order& order);
+  bool PassesFor(const Order& order);
+  // Re-keys the current record in every order.
+  void RekeyCurrent();
+
+  Array RecordArray(std::int64_t recNo) const;
+  const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;
+  Usual FitValue(std::size_t pos, const Usual& value) const;
+  void EnsureBuffer();
+  // Converts a string/codeblock/object argument into a block; text into the
+  // expression text.
+  Usual ToBlock(const Usual& arg, std::string* text);
+
+  // Runs body under an error trap; a runtime error goes to the Error protocol.
+  template <class F>
+  bool Trapped(const char* method, F&& body);
+
+  std::unique_ptr<Array> records_;
+  std::vector<bool> deletedFlags_;
+  std::vector<Usual> blankRecord_;
+  std::vector<Usual> editBuffer_;
+  bool bufferChanged_ = false;
+  std::int64_t recNo_ = 1;
+  std::int64_t recordCount_ = 0;
+  bool eof_ = true;
+  bool bof_ = true;
+  bool found_ = false;
+  bool readOnly_ = false;
+  int deletedScope_ = 0;
+  int fieldMode_ = 0;
+  int currentOrder_ = 0;
+  std::size_t keyPos_ = 0;  // position in the active order; count + 1 past the end
+  std::uint64_t cursorVersion_ = ~std::uint64_t(0);
+  std::size_t cursorPos_ = 0;
+  OrderTree::RecNo cursorRec_ = 0;
+  std::vector<std::unique_ptr<Order>> orders_;
+  std::string filterText_;
+  Usual filterBlock_;
+  Usual filterArgs_[5];
+};
+
+template <class F>
+bool kArrayServer::Trapped(const char* method, F&& body) {
+  try {
+    ErrorTrap trap;
+    body();
+    return true;
+  } catch (const RuntimeError& e) {
+    CreateErrorInfo(e.error());
+    Error(Usual(e.error()), Usual(Symbol(method)));
+    return false;
+  }
+}
+
+}  // namespace kt
