@@ -149,7 +149,8 @@ class Parser {
         if (scope.params.size() > kMaxParams) Fail(t.pos, "more than 64 parameters", gen::Complexity);
         Next();
         if (Cur().kind == Tok::Pipe) break;
-        Expect(Tok::Comma);
+        if (Cur().kind != Tok::Comma) Fail(Cur().pos, "\",\" or \"|\" expected");
+        Next();
       }
     }
     Expect(Tok::Pipe);
@@ -470,7 +471,6 @@ class Parser {
     const std::size_t pos = Cur().pos;
     Next();  // "{"
     if (Cur().kind == Tok::Pipe) {
-      DepthGuard guard(*this);
       auto prog = BlockRest(pos);
       std::vector<CaptureSource> captures = std::move(scopes_.back().captureSources);
       scopes_.pop_back();
@@ -481,7 +481,6 @@ class Parser {
     }
     if (Cur().kind == Tok::Caret) return DateLiteral(pos);
     // Array literal; empty elements are NIL.
-    DepthGuard guard(*this);
     NodeList items;
     if (Cur().kind != Tok::RBrace) {
       for (;;) {
