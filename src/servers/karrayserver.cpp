@@ -82,6 +82,7 @@ bool kArrayServer::Use(const Usual& aData) {
     SuspendGuard suspended(*this);
     // Orders describe the old data: all of them go, not only the active one.
     orders_.clear();
+    cursorOrder_ = nullptr;
     currentOrder_ = 0;
     keyPos_ = 0;
     DoGoTop();
@@ -125,7 +126,7 @@ bool kArrayServer::IsHidden(std::int64_t recNo) {
 OrderTree::RecNo kArrayServer::RecordAtKey(std::size_t pos) {
   Order* order = ActiveOrder();
   OrderTree::RecNo rec = 0;
-  if (cursorVersion_ == order->version && cursorPos_ != 0) {
+  if (cursorOrder_ == order && cursorVersion_ == order->version && cursorPos_ != 0) {
     if (pos == cursorPos_ + 1) rec = order->keys.Next(cursorRec_);
     else if (pos + 1 == cursorPos_) rec = order->keys.Prev(cursorRec_);
     else if (pos == cursorPos_) rec = cursorRec_;
@@ -133,6 +134,7 @@ OrderTree::RecNo kArrayServer::RecordAtKey(std::size_t pos) {
   } else {
     rec = order->keys.RecordAt(pos);
   }
+  cursorOrder_ = order;
   cursorVersion_ = order->version;
   cursorPos_ = rec ? pos : 0;
   cursorRec_ = rec;
@@ -197,6 +199,7 @@ void kArrayServer::DoGoTo(std::int64_t recNo) {
     } else {
       keyPos_ = pos;
       recNo_ = recNo;
+      cursorOrder_ = order;
       cursorVersion_ = order->version;
       cursorPos_ = pos;
       cursorRec_ = OrderTree::RecNo(recNo);
@@ -615,6 +618,7 @@ bool kArrayServer::Close() {
   records_.reset();
   deletedFlags_.clear();
   orders_.clear();
+    cursorOrder_ = nullptr;
   currentOrder_ = 0;
   keyPos_ = 0;
   recordCount_ = 0;

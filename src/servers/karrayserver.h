@@ -173,7 +173,8 @@ class kArrayServer : public DataServer {
   int fieldMode_ = 0;
   int currentOrder_ = 0;
   std::size_t keyPos_ = 0;  // position in the active order; count + 1 past the end
-  std::uint64_t cursorVersion_ = ~std::uint64_t(0);
+  const Order* cursorOrder_ = nullptr;
+  std::uint64_t cursorVersion_ = 0;
   std::size_t cursorPos_ = 0;
   OrderTree::RecNo cursorRec_ = 0;
   std::vector<std::unique_ptr<Order>> orders_;

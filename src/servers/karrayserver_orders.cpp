@@ -181,6 +181,7 @@ bool kArrayServer::ClearOrder(const Usual& nOrder) {
   Commit();
   if (n > 0) {
     orders_.erase(orders_.begin() + std::ptrdiff_t(n - 1));
+    cursorOrder_ = nullptr;
     bool top = true;
     if (!orders_.empty()) {
       currentOrder_ = 1;
@@ -198,6 +199,7 @@ bool kArrayServer::ClearOrder(const Usual& nOrder) {
     }
   } else {
     orders_.clear();
+    cursorOrder_ = nullptr;
     currentOrder_ = 0;
   }
   Notify(notify::FileChange);

@@ -18,7 +18,11 @@ kCodeblock::kCodeblock(const Usual& cExpression, const Usual& oServer) {
 const ClassInfo& kCodeblock::StaticClass() {
   static ClassInfo info("kCodeblock", &Object::StaticClass());
   static const bool registered = [] {
-    info.Method<kCodeblock>("Eval", [](kCodeblock& b, Args) { return b.Eval(); });
+    // Evaluated like a codeblock with arguments when it is given some and has
+    // no argument values of its own.
+    info.Method<kCodeblock>("Eval", [](kCodeblock& b, Args a) {
+      return a.empty() || b.ArgumentValues().IsArray() ? b.Eval() : b.EvalWith(a);
+    });
     info.Method<kCodeblock>("Compile", [](kCodeblock& b, Args) { return Usual(b.Compile()); });
     info.Method<kCodeblock>("IsValid", [](kCodeblock& b, Args a) { return Usual(b.IsValid(!a.empty() && a[0].AsLogic())); });
     info.Method<kCodeblock>("IsCompiled", [](kCodeblock& b, Args) { return Usual(b.IsCompiled()); });
@@ -112,15 +116,19 @@ bool kCodeblock::Compile() {
 }
 
 Usual kCodeblock::Eval() {
+  if (!argumentValues_.IsArray()) {
+    const Usual arg[] = {server_};
+    return EvalWith(Args(arg, 1));
+  }
+  const Array values = argumentValues_.AsArray();
+  return EvalWith(Args(values.Items().data(), values.Len()));
+}
+
+Usual kCodeblock::EvalWith(Args args) {
   ScopedWorkArea area(ServerArea());
   try {
     ErrorTrap trap;
-    if (!argumentValues_.IsArray()) {
-      const Usual arg[] = {server_};
-      return block_.Eval(Args(arg, 1));
-    }
-    const Array values = argumentValues_.AsArray();
-    return block_.Eval(Args(values.Items().data(), values.Len()));
+    return block_.Eval(args);
   } catch (const RuntimeError& e) {
     lastError_ = e.error();
   }

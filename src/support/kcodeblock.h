@@ -54,6 +54,9 @@ class kCodeblock : public Object {
   // ArgumentValues. An evaluation error is handed to the error block and
   // the result is NIL.
   Usual Eval();
+  // As Eval, but with the given arguments (used when the object stands in
+  // for a codeblock and is evaluated with arguments, e.g. as an order key).
+  Usual EvalWith(Args args);
   bool IsValid(bool lEvaluate = false);
   void Destruct();
 

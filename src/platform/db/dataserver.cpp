@@ -38,6 +38,8 @@ const ClassInfo& DataServer::StaticClass() {
   static ClassInfo info("DataServer", &Object::StaticClass());
   static const bool registered = [] {
     using S = DataServer;
+    // Names registered here win over field names in Server:NAME, so the
+    // table holds only the protocol's own words (no "Name", "Value", ...).
     // State: readable as access and callable as method, as expressions use both.
     auto state = [](const char* name, std::function<Usual(S&)> fn) {
       info.Access<S>(name, fn);
@@ -59,7 +61,6 @@ const ClassInfo& DataServer::StaticClass() {
     info.Access<S>("HyperLabel", [](S& s) { return Usual(s.HyperLabel()); });
     info.Access<S>("ErrInfo", [](S& s) { return Usual(s.ErrInfo()); });
     info.Access<S>("ErrorPending", [](S& s) { return Usual(s.ErrorPending()); });
-    info.Access<S>("Name", [](S& s) { return Usual(s.HyperLabel() ? s.HyperLabel()->NameSym.Name() : std::string()); });
 
     info.Method<S>("RegisterClient", [](S& s, Args a) { return Usual(s.RegisterClient(Arg(a, 0).AsObject())); });
     info.Method<S>("UnRegisterClient", [](S& s, Args a) {

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include "platform/runtime/compiler/macro.h"
+#include "server_fixture.h"
+#include "servers/order_tree.h"
+#include "support/kcodeblock.h"
+
+namespace kt {
+namespace {
+
+using test::CustomerStruct;
+using test::RecordingClient;
+
+// Walks the server from the top and lists the record numbers.
+std::vector<std::int64_t> Walk(kArrayServer& s) {
+  std::vector<std::int64_t> recs;
+  for (s.GoTop(); !s.EoF(); s.Skip(1)) recs.push_back(s.RecNo());
+  return recs;
+}
+
+std::vector<std::int64_t> WalkBack(kArrayServer& s) {
+  std::vector<std::int64_t> recs;
+  s.GoBottom();
+  while (!s.BoF() && !s.EoF()) {
+    recs.push_back(s.RecNo());
+    s.Skip(-1);
+  }
+  return recs;
+}
+
+Ref<kArrayServer> KeyServer(std::vector<Usual> keys, const char* type = "N") {
+  Array data;
+  for (const Usual& k : keys) data.Add(Usual(Array{k}));
+  return New<kArrayServer>(Usual(Array{Usual(Array{"K", type, 10, 0})}), Usual(data));
+}
+
+TEST(ArrayServerOrders, EqualKeysStayInRecordOrder) {
+  auto s = KeyServer({3, 1, 2, 1});
+  ASSERT_TRUE(s->CreateOrder("Server:K"));
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 4, 3, 1}));
+  EXPECT_EQ(WalkBack(*s), (std::vector<std::int64_t>{1, 3, 4, 2}));
+  EXPECT_EQ(s->OrderKeyCount(), 4u);
+  s->GoTo(3);
+  EXPECT_EQ(s->OrderKeyNo(), Usual(3));
+}
+
+TEST(ArrayServerOrders, DescendingLogicListsTrueFirst) {
+  auto s = KeyServer({false, true, false, true}, "L");
+  s->CreateOrder("Server:K", NIL, NIL, true);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 4, 1, 3}));
+  auto asc = KeyServer({true, false}, "L");
+  asc->CreateOrder("Server:K");
+  EXPECT_EQ(Walk(*asc), (std::vector<std::int64_t>{2, 1}));
+}
+
+TEST(ArrayServerOrders, ForConditionWhileAndProgress) {
+  auto s = KeyServer({5, 1, 4, 2, 3});
+  int calls = 0;
+  auto progress = Codeblock::FromFunction([&](Args) {
+    ++calls;
+    return Usual(true);
+  });
+  s->CreateOrder("Server:K", "Server:K > 1", NIL, NIL, Usual(progress), 2);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{4, 5, 3, 1}));
+  EXPECT_EQ(calls, 1);  // record 4 is the only qualifying multiple of 2... and record 2 fails FOR
+  EXPECT_EQ(s->OrderInfo(1), Usual("Server:K > 1"));
+  EXPECT_EQ(s->OrderInfo(23), Usual(true));
+  auto cancelled = KeyServer({1, 2, 3, 4});
+  auto stop = Codeblock::FromFunction([](Args) { return Usual(false); });
+  cancelled->CreateOrder("Server:K", NIL, NIL, NIL, Usual(stop), 3);
+  EXPECT_EQ(cancelled->OrderKeyCount(), 2u);  // the build ended at record 3
+  auto bounded = KeyServer({1, 2, 3, 4});
+  bounded->CreateOrder("Server:K", NIL, "Server:K < 3");
+  EXPECT_EQ(bounded->OrderKeyCount(), 2u);
+}
+
+TEST(ArrayServerOrders, EditingTheKeyMovesTheRecord) {
+  auto s = KeyServer({10, 20, 30, 40});
+  s->CreateOrder("Server:K");
+  s->GoTo(2);
+  s->FieldPut("K", 35);
+  EXPECT_EQ(s->OrderKeyNo(), Usual(3));
+  s->Skip(1);
+  EXPECT_EQ(s->RecNo(), 4);  // the next key after the new place
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3, 2, 4}));
+  s->GoTo(3);
+  s->FieldPut("K", 0);
+  s->Refresh();  // back to the stored value and its key
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3, 2, 4}));
+}
+
+TEST(ArrayServerOrders, SeekFoundSoftAndEnd) {
+  ScopedRuntime rt;
+  auto s = KeyServer({30, 10, 20, 10});
+  s->CreateOrder("Server:K");
+  struct Case {
+    Usual key;
+    Usual soft;
+    bool found;
+    std::int64_t recNo;  // 5 = end of file
+  } cases[] = {
+      {10, NIL, true, 2},      {20, false, true, 3},  {15, false, false, 5}, {15, true, false, 3},
+      {99, false, false, 5},   {99, true, false, 5},  {0, true, false, 2},   {"x", true, false, 5},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(s->Seek(c.key, c.soft), c.found) << AsString(c.key);
+    EXPECT_EQ(s->RecNo(), c.recNo) << AsString(c.key);
+    EXPECT_EQ(s->Found(), c.found);
+  }
+  rt->softSeek = true;
+  EXPECT_FALSE(s->Seek(15));
+  EXPECT_EQ(s->RecNo(), 3);
+}
+
+TEST(ArrayServerOrders, SeekPassesHiddenRecords) {
+  ScopedRuntime rt;
+  auto s = KeyServer({10, 10, 20});
+  s->CreateOrder("Server:K");
+  s->DeletedScope(2);
+  s->GoTo(1);
+  s->Delete(false);
+  EXPECT_TRUE(s->Seek(10));
+  EXPECT_EQ(s->RecNo(), 2);
+  s->Delete(false);
+  EXPECT_FALSE(s->Seek(10, true));
+  EXPECT_EQ(s->RecNo(), 3);
+}
+
+TEST(ArrayServerOrders, SetOrderClearOrderAndInfo) {
+  auto s = KeyServer({3, 1, 2});
+  s->CreateOrder("Server:K");
+  s->CreateOrder("-Server:K");
+  EXPECT_EQ(s->IndexOrd(), 1);  // the first order stays active
+  s->GoTo(2);
+  EXPECT_TRUE(s->SetOrder(2));
+  EXPECT_EQ(s->RecNo(), 2);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3, 2}));
+  s->GoTo(3);
+  EXPECT_TRUE(s->SetOrder(0));
+  EXPECT_EQ(s->RecNo(), 3);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_FALSE(s->SetOrder(7));
+  EXPECT_TRUE(s->ErrorPending());
+  EXPECT_EQ(s->OrderInfo(2, NIL, 2), Usual("-Server:K"));
+  EXPECT_EQ(s->OrderInfo(44), Usual(2));
+  EXPECT_EQ(s->OrderInfo(26, NIL, 1), Usual(3));
+  s->SetOrder(1);
+  s->GoTo(1);
+  EXPECT_EQ(s->OrderInfo(38), Usual(3));
+  EXPECT_EQ(s->OrderInfo(24), Usual("N"));
+  EXPECT_EQ(s->IndexKey(), "Server:K");
+  EXPECT_TRUE(s->ClearOrder(1));
+  EXPECT_EQ(s->IndexOrd(), 1);  // the remaining order becomes active
+  EXPECT_EQ(s->IndexKey(), "-Server:K");
+  EXPECT_TRUE(s->ClearOrder());
+  EXPECT_EQ(s->IndexOrd(), 0);
+}
+
+TEST(ArrayServerOrders, OrdersFollowAppendDeleteAndPack) {
+  auto s = KeyServer({30, 10, 20});
+  s->CreateOrder("Server:K");
+  s->GoTo(1);
+  s->Append(2);  // insert: later records move up
+  s->FieldPut("K", 15);
+  s->Commit();
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{3, 2, 4, 1}));
+  s->GoTo(3);  // key 10
+  s->Delete(true);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 3, 1}));
+  s->GoTo(2);
+  s->Delete(false);
+  s->Pack();
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+  s->Zap();
+  EXPECT_EQ(s->OrderKeyCount(), 0u);
+  EXPECT_TRUE(s->EoF());
+}
+
+TEST(ArrayServerOrders, KCodeblockKeysKeepTheirText) {
+  auto s = KeyServer({2, 1});
+  Ref<kCodeblock> key = New<kCodeblock>("Server:K * 10", NIL);
+  key->Compile();
+  s->CreateOrder(Usual(key));
+  EXPECT_EQ(s->IndexKey(), "Server:K * 10");
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+}
+
+TEST(ArrayServerFilter, FilterTextUsesServerParameterAndArguments) {
+  ScopedRuntime rt;
+  Array data = test::Customers({{"Meier", 40}, {"Schulz", 25}, {"Abel", 33}, {"Zander", 51}});
+  auto s = New<kArrayServer>(CustomerStruct(), Usual(data));
+  ASSERT_TRUE(s->SetFilter("Server:AGE > 30"));
+  EXPECT_EQ(s->Filter(), "Server:AGE > 30");
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3, 4}));
+  auto between = CompileCodeblock("{|s, lo, hi| s:AGE >= lo .AND. s:AGE <= hi}");
+  s->SetFilter(Usual(between), NIL, 30, 45);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3}));
+  s->CreateOrder("Server:NAME");
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{3, 1}));
+  EXPECT_TRUE(s->ClearFilter());
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{3, 1, 2, 4}));
+  EXPECT_FALSE(s->ClearFilter());
+}
+
+TEST(ArrayServerFilter, LocateWithScopeAndWhile) {
+  auto s = KeyServer({1, 5, 2, 6, 3});
+  EXPECT_TRUE(s->Locate("Server:K > 4"));
+  EXPECT_EQ(s->RecNo(), 2);
+  EXPECT_TRUE(s->Locate("Server:K > 4", NIL, true));  // continue from the next record
+  EXPECT_EQ(s->RecNo(), 4);
+  EXPECT_FALSE(s->Locate("Server:K > 4", NIL, true));
+  EXPECT_TRUE(s->EoF());
+  s->GoTop();
+  EXPECT_FALSE(s->Locate("Server:K > 4", "Server:K < 5"));  // WHILE stops at record 2
+  EXPECT_EQ(s->RecNo(), 2);
+}
+
+TEST(ArrayServerErrors, FailingBlocksGoThroughTheErrorProtocol) {
+  ScopedRuntime rt;
+  auto s = KeyServer({1, 2});
+  RecordingClient client;
+  s->RegisterClient(&client);
+  EXPECT_FALSE(s->SetFilter("Server:K +"));  // does not compile
+  ASSERT_EQ(client.errors.size(), 1u);
+  EXPECT_EQ(client.errors[0]->GenCode, gen::Syntax);
+  EXPECT_EQ(client.errors[0]->FuncSym, Symbol("SetFilter"));
+  EXPECT_EQ(client.errors[0]->SubSystem, "kArrayServer");
+  EXPECT_TRUE(s->Filter().empty());
+  EXPECT_FALSE(s->CreateOrder("Server:K / 0"));
+  EXPECT_EQ(client.errors.size(), 2u);
+  EXPECT_EQ(s->OrderCount(), 0u);
+  EXPECT_TRUE(s->ErrorPending());
+  EXPECT_NE(s->Status()->Description.find("zero divide"), std::string::npos);
+  EXPECT_EQ(s->FieldGet("K"), Usual(1));  // data untouched
+
+  // Without a client that handles errors the runtime's error block gets it.
+  client.handlesErrors = false;
+  std::vector<ErrorRef> raised;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    raised.push_back(e);
+    return Usual();
+  });
+  s->CreateOrder("Server:NOPE");
+  ASSERT_EQ(raised.size(), 1u);
+  EXPECT_EQ(raised[0]->GenCode, gen::NoMethod);
+}
+
+TEST(ArrayServerErrors, ErrorWrapsNonErrorValues) {
+  ScopedRuntime rt;
+  auto s = KeyServer({1});
+  RecordingClient client;
+  s->RegisterClient(&client);
+  s->Error(Usual("oops"), NIL);
+  ASSERT_EQ(client.errors.size(), 1u);
+  EXPECT_EQ(client.errors[0]->Description, "Erwartet: Error-Objekt");
+  EXPECT_EQ(client.errors[0]->FuncSym, Symbol("UNKNOWN"));
+}
+
+TEST(OrderTree, RandomOperationsMatchASortedModel) {
+  OrderTree tree;
+  std::vector<std::pair<int, std::uint32_t>> model;  // key, rec in order
+  std::uint32_t seed = 12345;
+  auto rnd = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int step = 0; step < 3000; ++step) {
+    const std::uint32_t rec = rnd() % 200 + 1;
+    if (rnd() % 3 == 0) {
+      tree.Remove(rec);
+      std::erase_if(model, [&](auto& e) { return e.second == rec; });
+    } else {
+      const int key = int(rnd() % 20);
+      tree.Insert(rec, Usual(key));
+      std::erase_if(model, [&](auto& e) { return e.second == rec; });
+      auto it = std::upper_bound(model.begin(), model.end(), key, [](int k, auto& e) { return k < e.first; });
+      model.insert(it, {key, rec});
+    }
+  }
+  ASSERT_EQ(tree.Count(), model.size());
+  for (std::size_t i = 0; i < model.size(); ++i) {
+    ASSERT_EQ(tree.RecordAt(i + 1), model[i].second);
+    ASSERT_EQ(tree.PositionOf(model[i].second), i + 1);
+    if (i + 1 < model.size()) {
+      ASSERT_EQ(tree.Next(model[i].second), model[i + 1].second);
+    }
+    if (i > 0) {
+      ASSERT_EQ(tree.Prev(model[i].second), model[i - 1].second);
+    }
+  }
+  EXPECT_EQ(tree.LowerBound(Usual(10)),
+            std::size_t(std::lower_bound(model.begin(), model.end(), 10, [](auto& e, int k) { return e.first < k; }) -
+                        model.begin()) + 1);
+}
+
+}  // namespace
+}  // namespace kt
