@@ -20,7 +20,15 @@ Usual AScanFn(Args a) {
   if (!a[0].IsArray()) return ArgError("ASCAN", 1, a[0], "array");
   if (!start.IsNil() && !start.IsNumeric()) return ArgError("ASCAN", 3, start, "numeric");
   if (!count.IsNil() && !count.IsNumeric()) return ArgError("ASCAN", 4, count, "numeric");
-  return Usual(static_cast<long long>(AScan(a[0], a[1], start, count)));
+  // Comparing against every element may scan long strings: charge for it.
+  std::int64_t work = 0;
+  for (const Usual& e : a[0].AsArray()) work += 1 + (e.IsString() ? std::int64_t(e.AsStringView().size() / 16) : 0);
+  Charge(work);
+  // Clamped so that no count or start can overflow inside the scan.
+  constexpr std::int64_t kBig = std::int64_t(1) << 40;
+  const Usual from = start.IsNil() ? start : Usual(static_cast<long long>(ClampInt(start, -kBig, kBig)));
+  const Usual n = count.IsNil() ? count : Usual(static_cast<long long>(ClampInt(count, -kBig, kBig)));
+  return Usual(static_cast<long long>(AScan(a[0], a[1], from, n)));
 }
 
 Usual ALen(Args a) {

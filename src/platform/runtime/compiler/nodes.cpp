@@ -33,7 +33,20 @@ const char* OpName(BinaryOp op) {
   return "?";
 }
 
+// Work of scanning string operands, charged at one unit per 16 bytes so that
+// loops over huge strings (through AScan or Eval) hit the budget.
+void ChargeScan(const Usual* values, std::size_t n) {
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if (values[i].IsString()) bytes += values[i].AsStringView().size();
+  if (bytes >= 16) Charge(std::int64_t(bytes / 16));
+}
+
 Usual Apply(BinaryOp op, const Usual& a, const Usual& b) {
+  if (a.IsString() && b.IsString()) {
+    const std::size_t bytes = a.AsStringView().size() + b.AsStringView().size();
+    if (bytes >= 16) Charge(std::int64_t(bytes / 16));
+  }
   switch (op) {
     case BinaryOp::Add:
     case BinaryOp::Sub:
@@ -128,10 +141,12 @@ Usual CallNode::Eval(const Frame& f) const {
   if (n <= kInlineArgs) {
     Usual buf[kInlineArgs];
     EvalArgs(args_, f, buf);
+    ChargeScan(buf, n);
     return fn_->Call(Args(buf, n));
   }
   std::vector<Usual> buf(n);
   EvalArgs(args_, f, buf.data());
+  ChargeScan(buf.data(), n);
   return fn_->Call(Args(buf.data(), n));
 }
 

@@ -235,6 +235,15 @@ TEST_F(Limits, WorkBudgetEndsRunawayEvaluation) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0]->GenCode, gen::Complexity);
   EXPECT_EQ(Eval("1 + 1"), Usual(2)) << "each outermost evaluation starts with a fresh budget";
+
+  // Few nodes, but each one scans a long string: that work counts too.
+  errors.clear();
+  CompilerLimits().evalBudget = 10000;
+  const Usual big(std::string(100000, 'x'));
+  EXPECT_EQ(Eval("AScan(" + hundred + ", {|x| Len(s) < 0})", "s", {&big, 1}), Usual("budget"));
+  EXPECT_EQ(Eval("AScan(" + hundred + ", {|x| 'y' $ s})", "s", {&big, 1}), Usual("budget"));
+  EXPECT_EQ(Eval("AScan({s, s, s, s, s, s, s, s, s, s}, 'y')", "s", {&big, 1}), Usual("budget"));
+  EXPECT_EQ(errors.size(), 3u);
 }
 
 }  // namespace
