@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 
@@ -110,8 +111,12 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
 }
 
 std::vector<std::string> CheckTableImage(std::string_view dbf, std::string_view memo, std::string_view memoExt) {
-  char dirTemplate[] = "/tmp/ktable-dbf-XXXXXX";
-  const char* dir = ::mkdtemp(dirTemplate);
+  // Memory-backed when available: fuzzing writes these files many thousand
+  // times.
+  char shmTemplate[] = "/dev/shm/ktable-dbf-XXXXXX";
+  char tmpTemplate[] = "/tmp/ktable-dbf-XXXXXX";
+  const char* dir = ::mkdtemp(shmTemplate);
+  if (!dir) dir = ::mkdtemp(tmpTemplate);
   if (!dir) return {"cannot create a temporary directory"};
   const std::string base = std::string(dir) + "/t";
   const std::string dbfPath = base + ".dbf";
@@ -143,6 +148,49 @@ std::vector<std::string> CheckTableImage(std::string_view dbf, std::string_view 
   ::unlink(memoPath.c_str());
   ::rmdir(dir);
   return problems;
+}
+
+std::vector<std::string> CheckMemoImage(std::string_view input) {
+  if (input.size() < 9) return {"input too short"};
+  struct Flavour {
+    std::uint8_t version;
+    const char* ext;
+    int refLength;
+  };
+  static const Flavour kFlavours[] = {{0x83, "dbt", 10}, {0x8B, "dbt", 10}, {0xF5, "fpt", 10}, {0x30, "fpt", 4}};
+  const Flavour& fl = kFlavours[static_cast<unsigned char>(input[0]) % 4];
+  const bool vfp = fl.version == 0x30;
+
+  TableHeader h;
+  h.version = fl.version;
+  h.info = DescribeVersion(fl.version);
+  Field name;
+  name.name = "NAME";
+  name.type = 'C';
+  name.length = 4;
+  name.offset = 1;
+  Field note;
+  note.name = "NOTE";
+  note.type = fl.version == 0xF5 ? 'G' : 'M';
+  note.length = std::uint16_t(fl.refLength);
+  note.offset = 5;
+  note.descriptor = 1;
+  h.fields = {name, note};
+  h.recordLen = std::uint16_t(5 + fl.refLength);
+  h.headerLen = std::uint16_t(kFixedHeaderSize + 2 * kDescriptorSize + 1 + (vfp ? kVfpBacklinkSize : 0));
+  h.recCount = 4;
+  h.ldid = 0x03;
+  std::vector<std::uint8_t> bytes = BuildHeader(h);
+  for (int r = 0; r < 4; ++r) {
+    std::vector<std::uint8_t> rec(h.recordLen, ' ');
+    std::memcpy(rec.data() + 1, "abcd", 4);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(input.data()) + 1 + 2 * r;
+    EncodeMemoRef(note, Le16(p), rec.data());
+    bytes.insert(bytes.end(), rec.begin(), rec.end());
+  }
+  bytes.push_back(kEofMarker);
+  return CheckTableImage(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), input.substr(9),
+                         fl.ext);
 }
 
 }  // namespace kt::dbf

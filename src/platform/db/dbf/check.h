@@ -23,4 +23,10 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
 std::vector<std::string> CheckTableImage(std::string_view dbf, std::string_view memo = {},
                                          std::string_view memoExt = "dbt");
 
+// A memo file under test: input[0] picks the flavour (dBASE III, dBASE IV,
+// FoxPro, Visual FoxPro), input[1..8] the memo blocks of four records (16-bit
+// little-endian each), the rest is the memo file. A matching table is built
+// around it and checked with CheckTableImage.
+std::vector<std::string> CheckMemoImage(std::string_view input);
+
 }  // namespace kt::dbf
