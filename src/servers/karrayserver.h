@@ -154,9 +154,6 @@ class kArrayServer : public DataServer {
   // expression text.
   Usual ToBlock(const Usual& arg, std::string* text);
 
-  // Runs body under an error trap; a runtime error goes to the Error protocol.
-  template <class F>
-  bool Trapped(const char* method, F&& body);
 
   std::unique_ptr<Array> records_;
   std::vector<bool> deletedFlags_;
@@ -182,18 +179,5 @@ class kArrayServer : public DataServer {
   Usual filterBlock_;
   Usual filterArgs_[5];
 };
-
-template <class F>
-bool kArrayServer::Trapped(const char* method, F&& body) {
-  try {
-    ErrorTrap trap;
-    body();
-    return true;
-  } catch (const RuntimeError& e) {
-    CreateErrorInfo(e.error());
-    Error(Usual(e.error()), Usual(Symbol(method)));
-    return false;
-  }
-}
 
 }  // namespace kt

@@ -118,6 +118,11 @@ class DataServer : public Object {
   void SetFields(std::vector<Ref<DataField>> fields);
   const std::vector<Ref<DataField>>& Fields() const { return fields_; }
 
+  // Runs body under an error trap; a runtime error is recorded in Status and
+  // handed to the Error protocol with the method's name. FALSE on error.
+  template <class F>
+  bool Trapped(const char* method, F&& body);
+
   bool HasDynamicAccess(Symbol name) const override;
   bool HasDynamicAssign(Symbol name) const override;
   bool DynamicAccess(Symbol name, Usual& out) override;
@@ -134,5 +139,18 @@ class DataServer : public Object {
   ErrorRef lastError_;
   bool inError_ = false;
 };
+
+template <class F>
+bool DataServer::Trapped(const char* method, F&& body) {
+  try {
+    ErrorTrap trap;
+    body();
+    return true;
+  } catch (const RuntimeError& e) {
+    CreateErrorInfo(e.error());
+    Error(Usual(e.error()), Usual(Symbol(method)));
+    return false;
+  }
+}
 
 }  // namespace kt

@@ -90,8 +90,6 @@ class DBServer : public DataServer {
  protected:
   WorkArea* Table() const;
 
-  template <class F>
-  bool Trapped(const char* method, F&& body);
 
  private:
   void BuildFields();
@@ -100,18 +98,5 @@ class DBServer : public DataServer {
   std::string driver_ = "DBFNTX";
   std::string fileName_;
 };
-
-template <class F>
-bool DBServer::Trapped(const char* method, F&& body) {
-  try {
-    ErrorTrap trap;
-    body();
-    return true;
-  } catch (const RuntimeError& e) {
-    CreateErrorInfo(e.error());
-    Error(Usual(e.error()), Usual(Symbol(method)));
-    return false;
-  }
-}
 
 }  // namespace kt

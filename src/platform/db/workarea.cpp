@@ -62,12 +62,7 @@ Usual WorkArea::FieldGet(std::size_t field) const { return table_->Get(field); }
 
 void WorkArea::FieldPut(std::size_t field, const Usual& value) {
   if (table_->Eof()) return;  // the phantom record at end of file takes no values
-  const std::uint32_t rec = table_->RecNo();
-  if (table_->Shared() && !table_->IsLocked(rec)) {
-    if (!table_->RLock(rec)) Fail(*table_, gen::Lock, "FieldPut", "record " + std::to_string(rec) + " is locked by another station");
-    autoLocked_ = rec;
-    table_->GoTo(rec);  // read what the other station may have written meanwhile
-  }
+  LockForChange("FieldPut");
   CaptureKeys();
   table_->Put(field, value);
 }
@@ -282,23 +277,23 @@ void WorkArea::Append() {
   cursorStale_ = true;
 }
 
+void WorkArea::LockForChange(const char* operation) {
+  const std::uint32_t rec = table_->RecNo();
+  if (!table_->Shared() || table_->IsLocked(rec)) return;
+  if (!table_->RLock(rec)) Fail(*table_, gen::Lock, operation, "record " + std::to_string(rec) + " is locked by another station");
+  autoLocked_ = rec;
+  table_->GoTo(rec);  // read what another station may have written meanwhile
+}
+
 void WorkArea::Delete() {
   if (table_->Eof()) return;
-  if (table_->Shared() && !table_->IsLocked(table_->RecNo())) {
-    if (!table_->RLock(table_->RecNo()))
-      Fail(*table_, gen::Lock, "Delete", "record " + std::to_string(table_->RecNo()) + " is locked by another station");
-    autoLocked_ = table_->RecNo();
-  }
+  LockForChange("Delete");
   table_->Delete();
 }
 
 void WorkArea::Recall() {
   if (table_->Eof()) return;
-  if (table_->Shared() && !table_->IsLocked(table_->RecNo())) {
-    if (!table_->RLock(table_->RecNo()))
-      Fail(*table_, gen::Lock, "Recall", "record " + std::to_string(table_->RecNo()) + " is locked by another station");
-    autoLocked_ = table_->RecNo();
-  }
+  LockForChange("Recall");
   table_->Recall();
 }
 
@@ -443,17 +438,7 @@ bool WorkArea::CreateOrder(const std::string& path, const std::string& keyExpr, 
 
   const std::uint32_t total = table_->RecCount();
   std::uint32_t next = 1;
-  ntx::NtxKeySource source = [&](std::uint32_t& recNo, std::string& keyBytes) {
-    ScopedWorkArea area(number_);
-    while (next <= total) {
-      table_->GoTo(next);
-      recNo = next++;
-      if (forCond && !forCond.Eval().AsLogic()) continue;
-      keyBytes = EncodeValue(key.Eval(), spec.key);
-      return true;
-    }
-    return false;
-  };
+  ntx::NtxKeySource source = KeySource(key, forCond, spec.key, next);
   ntx::NtxProgressFn progress;
   if (options.progress)
     progress = [&](const ntx::NtxBuildProgress& p) {
@@ -476,6 +461,22 @@ bool WorkArea::CreateOrder(const std::string& path, const std::string& keyExpr, 
   return true;
 }
 
+std::function<bool(std::uint32_t&, std::string&)> WorkArea::KeySource(const Codeblock& key, const Codeblock& forCond,
+                                                                       const ntx::KeySpec& spec, std::uint32_t& next) {
+  return [this, key, forCond, spec, &next](std::uint32_t& recNo, std::string& keyBytes) {
+    ScopedWorkArea area(number_);
+    const std::uint32_t total = table_->RecCount();
+    while (next <= total) {
+      table_->GoTo(next);
+      recNo = next++;
+      if (forCond && !forCond.Eval().AsLogic()) continue;
+      keyBytes = EncodeValue(key.Eval(), spec);
+      return true;
+    }
+    return false;
+  };
+}
+
 void WorkArea::Rebuild(Order& order) {
   const ntx::NtxCreateSpec spec{order.file->KeyExpr(), order.file->ForExpr(), order.file->TagName(),
                                 order.file->Unique(), order.file->Descending(), order.file->Spec()};
@@ -483,19 +484,8 @@ void WorkArea::Rebuild(Order& order) {
   const bool shared = order.file->Shared();
   order.cursor.reset();
   order.file.reset();
-  const std::uint32_t total = table_->RecCount();
   std::uint32_t next = 1;
-  ntx::NtxKeySource source = [&](std::uint32_t& recNo, std::string& keyBytes) {
-    ScopedWorkArea area(number_);
-    while (next <= total) {
-      table_->GoTo(next);
-      recNo = next++;
-      if (order.forCond && !order.forCond.Eval().AsLogic()) continue;
-      keyBytes = EncodeValue(order.key.Eval(), spec.key);
-      return true;
-    }
-    return false;
-  };
+  ntx::NtxKeySource source = KeySource(order.key, order.forCond, spec.key, next);
   ntx::NtxOpenOptions openOptions;
   openOptions.shared = shared;
   openOptions.keyType = spec.key.type;

@@ -131,6 +131,12 @@ class WorkArea {
   void CaptureKeys();
   void FlushKeys();
   void ReleaseAutoLock();
+  // In shared mode, locks the current record before a change (kept until
+  // the record is left); fails when another station holds it.
+  void LockForChange(const char* operation);
+  // Pulls (record, key) pairs of all records in natural order for a build.
+  std::function<bool(std::uint32_t&, std::string&)> KeySource(const Codeblock& key, const Codeblock& forCond,
+                                                               const ntx::KeySpec& spec, std::uint32_t& next);
   void Rebuild(Order& order);
   Codeblock CompileInArea(const std::string& expr, const char* what, const std::string& file) const;
 
