@@ -60,6 +60,8 @@ TEST_F(Syntax, LiteralsAndOperators) {
       {"2 * -3", Usual(-6)},
       {"+5", Usual(5)},
       {"1.5 * 2", Usual(3.0)},
+      {".5 + 1", Usual(1.5)},
+      {"007", Usual(7)},
       {"2 + 3 > 4 .AND. 1 = 1", Usual(true)},
       {".T. .OR. .F. .AND. .F.", Usual(true)},
       {"(.T. .OR. .F.) .AND. .F.", Usual(false)},
