@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-dbf python3-dbfread
+  qt6-base-dev libgl-dev fonts-dejavu-core
 )
 
 missing=()
