@@ -134,10 +134,8 @@ TEST_F(NtxCorruptTest, HeaderRoundTripOfEveryLegalKeySize) {
 
 // Seeds of the fuzz target: each is opened and walked like the fuzzer does.
 TEST_F(NtxCorruptTest, FuzzCorpusReplays) {
-  const char* root = std::getenv("KTABLE_TEST_DATA");
-  std::filesystem::path corpus =
-      root ? std::filesystem::path(root) / ".." / ".." / "fuzz" / "corpus" / "ntx" : std::filesystem::path();
-  if (!root || !std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  std::filesystem::path corpus = std::filesystem::path(KTABLE_SOURCE_DIR) / "fuzz" / "corpus" / "ntx";
+  ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
   int files = 0;
   for (const auto& f : std::filesystem::directory_iterator(corpus)) {
     SCOPED_TRACE(f.path().filename().string());
