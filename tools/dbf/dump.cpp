@@ -108,6 +108,7 @@ int Dump(const Args& args, std::ostream& out, std::ostream& err) {
     return 2;
   }
   auto t = Table::Open(args.positional[0], TableOptions(args));
+  t->SetReadAhead(true);
   int status = 0;
   for (std::size_t i = 0; i < t->FieldCount(); ++i) {
     const Field& f = t->FieldAt(i);

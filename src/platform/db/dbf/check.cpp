@@ -41,6 +41,7 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
     report(Describe(e));
     return problems;
   }
+  t->SetReadAhead(true);
   const TableHeader& h = t->Header();
   for (const Field& f : h.fields)
     if (!f.supported)

@@ -260,9 +260,14 @@ std::uint32_t Table::Refresh() {
   return hdr_.recCount;
 }
 
-void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out) {
+void Table::SetReadAhead(bool on) {
+  readAhead_ = on;
+  InvalidateCache();
+}
+
+void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
   const std::uint64_t at = hdr_.headerLen + std::uint64_t(recNo - 1) * hdr_.recordLen;
-  if (shared_) {
+  if (fresh || (shared_ && !readAhead_ && !fileLocked_)) {
     // Others change records: always read the current bytes.
     file_.ReadExact(at, out, hdr_.recordLen, ("record " + std::to_string(recNo)).c_str());
     return;

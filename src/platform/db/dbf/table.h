@@ -143,6 +143,12 @@ class Table {
   // --- sharing -----------------------------------------------------------
   bool Shared() const { return shared_; }
   bool ReadOnly() const { return readOnly_; }
+  // Shared tables read every record from the file, since others may change
+  // it. A caller scanning the whole table (index build, export, check) may
+  // allow read-ahead instead and accept that a record changed by another
+  // station during the scan can be seen as it was moments before. Locking a
+  // record always reads it afresh.
+  void SetReadAhead(bool on);
   // Record and file locks; false when another station holds a conflicting
   // lock. Without sharing every lock succeeds at once.
   bool RLock(std::uint32_t recNo);
@@ -159,7 +165,7 @@ class Table {
   void OpenImpl(const std::string& path, const OpenOptions& o);
   void CreateImpl(const std::string& path, const Structure& s, const CreateOptions& o);
   void OpenMemo(bool write);
-  void ReadRecord(std::uint32_t recNo, std::uint8_t* out);
+  void ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh = false);
   void WriteRecord(std::uint32_t recNo, const std::uint8_t* data, std::size_t length);
   void FlushRecord();
   void BlankBuffer();
@@ -188,7 +194,9 @@ class Table {
   bool dirty_ = false;
   bool headerDirty_ = false;
 
-  // Read-ahead window used without sharing (nobody else changes the file).
+  // Read-ahead window, used without sharing (nobody else changes the file),
+  // under a file lock, or when the caller allows it.
+  bool readAhead_ = false;
   std::vector<std::uint8_t> page_;
   std::uint64_t pageStart_ = 0;
   std::size_t pageLen_ = 0;

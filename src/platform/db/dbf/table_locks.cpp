@@ -13,6 +13,8 @@ bool Table::RLock(std::uint32_t recNo) {
   if (recNo < 1 || recNo > hdr_.recCount || recNo > locks_.MaxRecord()) return false;
   if (!file_.Lock(locks_.Record(recNo), 1)) return false;
   locked_.insert(recNo);
+  // What was read before the lock may already be outdated.
+  if (recNo == recNo_ && !eof_ && !dirty_) ReadRecord(recNo, rec_.data(), true);
   return true;
 }
 
@@ -23,6 +25,10 @@ bool Table::FLock() {
   // The file lock covers the record bytes we held; they are now part of it.
   locked_.clear();
   fileLocked_ = true;
+  // From now on nobody else writes: the read-ahead window may be used, but
+  // nothing read before the lock.
+  InvalidateCache();
+  if (!eof_ && !dirty_) ReadRecord(recNo_, rec_.data(), true);
   return true;
 }
 
@@ -37,7 +43,10 @@ void Table::UnlockAll() {
   FlushRecord();
   for (std::uint32_t r : locked_) file_.Unlock(locks_.Record(r), 1);
   locked_.clear();
-  if (fileLocked_) file_.Unlock(locks_.fileStart, locks_.fileLength);
+  if (fileLocked_) {
+    file_.Unlock(locks_.fileStart, locks_.fileLength);
+    InvalidateCache();
+  }
   fileLocked_ = false;
 }
 

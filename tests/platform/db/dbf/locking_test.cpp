@@ -144,6 +144,42 @@ TEST(DbfLocking, AppendsOfOthersBecomeVisible) {
   EXPECT_TRUE(t->IsLocked(4));
 }
 
+TEST(DbfLocking, LockingReadsTheRecordAfresh) {
+  TempDir dir;
+  const std::string path = MakeTable(dir, Family::Ntx, 3);
+  auto t = Table::Open(path);
+  t->SetReadAhead(true);  // a scan that may see slightly old records...
+  ASSERT_TRUE(t->GoTo(2));
+  EXPECT_EQ(t->Get(0), Usual(std::string(10, ' ')));
+  EXPECT_EQ(InChild([&] {
+              auto o = Table::Open(path);
+              if (!o->RLock(2) || !o->RLock(3)) return 1;
+              o->GoTo(2);
+              o->Put(0, Usual("theirs"));
+              o->GoTo(3);
+              o->Put(0, Usual("also"));
+              o->UnlockAll();
+              return 0;
+            }),
+            0);
+  ASSERT_TRUE(t->GoTo(3));
+  EXPECT_EQ(t->Get(0), Usual(std::string(10, ' ')));  // ...from its read-ahead window
+  ASSERT_TRUE(t->RLock(3));                           // but a lock always reads afresh
+  EXPECT_EQ(t->Get(0), Usual("also      "));
+  t->SetReadAhead(false);
+  ASSERT_TRUE(t->GoTo(2));
+  EXPECT_EQ(t->Get(0), Usual("theirs    "));
+  ASSERT_TRUE(t->FLock());
+  t->Put(0, Usual("mine"));
+  t->UnlockAll();
+  EXPECT_EQ(InChild([&] {
+              auto o = Table::Open(path);
+              o->GoTo(2);
+              return o->Get(0) == Usual("mine      ") ? 0 : 1;
+            }),
+            0);
+}
+
 // Lock bytes of another program (a classic fcntl lock on a separate
 // descriptor) are seen at the family's conventional offsets.
 TEST(DbfLocking, LockOffsetsFollowEachFamilysConvention) {
