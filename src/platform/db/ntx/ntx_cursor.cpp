@@ -36,7 +36,8 @@ void NtxCursor::Sync() {
     return;
   }
   NtxTree& t = order_.tree_;
-  if (!t.Find(key_, rec_, false, path_)) {
+  // A file rebuilt elsewhere with another key size: the old place is gone.
+  if (key_.size() != std::size_t(order_.KeySize()) || !t.Find(key_, rec_, false, path_)) {
     path_.clear();
     exact_ = false;
     return;
