@@ -33,6 +33,7 @@ void NtxFile::Open(const std::string& path, Mode mode) {
          create ? "cannot create index file" : "cannot open index file", err);
   }
   writable_ = mode != Mode::ReadOnly;
+  readOnly_ = mode == Mode::ReadOnly;
   if (mode != Mode::CreateNew) {
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && !S_ISREG(st.st_mode)) {
@@ -90,6 +91,17 @@ NtxFile::Stamp NtxFile::GetStamp() const {
   s.mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   s.inode = std::uint64_t(st.st_ino);
   return s;
+}
+
+bool NtxFile::Replaced() const {
+  struct stat byPath {}, open {};
+  if (::stat(path_.c_str(), &byPath) != 0 || ::fstat(fd_, &open) != 0) return false;
+  return byPath.st_ino != open.st_ino || byPath.st_dev != open.st_dev;
+}
+
+void NtxFile::Reopen() {
+  std::string path = path_;
+  Open(path, readOnly_ ? Mode::ReadOnly : Mode::ReadWrite);
 }
 
 namespace {

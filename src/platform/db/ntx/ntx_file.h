@@ -38,6 +38,11 @@ class NtxFile {
     bool operator==(const Stamp&) const = default;
   };
   Stamp GetStamp() const;
+  // True when the path now names another file than the open one (the index
+  // was rebuilt and renamed into place).
+  bool Replaced() const;
+  // Opens the path again in the same mode.
+  void Reopen();
 
   // The index byte at offset 1e9: shared for searching, exclusive for
   // updating. Waits up to `timeoutMs`, then throws a lock error.
@@ -47,6 +52,7 @@ class NtxFile {
  private:
   int fd_ = -1;
   bool writable_ = false;
+  bool readOnly_ = false;
   std::string path_;
 };
 

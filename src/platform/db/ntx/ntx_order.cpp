@@ -52,7 +52,17 @@ NtxOrder::Session::Session(NtxOrder& order, bool write) : order_(order) {
     if (order.options_.shared) {
       order.file_.Lock(write, order.options_.lockTimeoutMs);
       locked_ = true;
-      order.store_.CheckExternal();
+      if (order.file_.Replaced()) {
+        // Rebuilt elsewhere: follow the path to the new file.
+        order.file_.Unlock();
+        locked_ = false;
+        order.file_.Reopen();
+        order.file_.Lock(write, order.options_.lockTimeoutMs);
+        locked_ = true;
+        order.store_.Load();
+      } else {
+        order.store_.CheckExternal();
+      }
     }
     order.store_.Trim();
   } catch (...) {

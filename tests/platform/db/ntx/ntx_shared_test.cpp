@@ -67,6 +67,27 @@ TEST_F(NtxSharedTest, ChangesOfAnotherProcessAreSeen) {
   EXPECT_EQ(order->Check().keys, 499u);
 }
 
+// Another process rebuilds the order (a new file renamed into place, here
+// with another key size): we follow the path to the new file.
+TEST_F(NtxSharedTest, RebuiltOrderIsFollowed) {
+  std::string path = Path("r.ntx");
+  Entries input = {{"AA", 1}, {"BB", 2}};
+  NtxOrder::Create(path, CharSpec(2), SourceOf(input));
+  auto order = NtxOrder::Open(path, Shared());
+  NtxCursor cur(*order);
+  ASSERT_TRUE(cur.Seek("BB"));
+  pid_t child = Spawn([&] {
+    Entries other = {{"CCC", 7}, {"AAA", 8}, {"BBB", 9}};
+    return NtxOrder::Create(path, CharSpec(3), SourceOf(other)) != nullptr;
+  });
+  ASSERT_EQ(Wait(child), 0);
+  EXPECT_EQ(order->KeyCount(), 3u);
+  EXPECT_EQ(order->KeySize(), 3);
+  EXPECT_EQ(cur.Skip(1), 0) << "the old place is gone";
+  EXPECT_TRUE(cur.Eof());
+  EXPECT_EQ(WalkForward(*order), (Entries{{"AAA", 8}, {"BBB", 9}, {"CCC", 7}}));
+}
+
 // Two processes insert at the same time; the index lock keeps the tree whole.
 TEST_F(NtxSharedTest, ConcurrentWritersKeepTheTreeValid) {
   std::string path = Path("w.ntx");
