@@ -46,7 +46,8 @@ std::size_t Scan(const Usual& array, const Usual& value, const Usual& start, con
   const bool backward = n < 0;
   std::int64_t from = start.IsNumeric() ? start.AsInteger() : (backward ? len : 1);
   if (from < 1 || from > len) return 0;
-  if (n < 0) n = -n;
+  // More than the array holds changes nothing; clamping also keeps -n defined.
+  n = backward ? (n < -len ? len : -n) : (n > len ? len : n);
   const bool isBlock = value.IsCodeblock() || (value.IsObject() && value.AsObject()->HasMethod(Symbol("EVAL")));
   for (std::int64_t i = 0; i < n; ++i) {
     const std::int64_t pos = backward ? from - i : from + i;

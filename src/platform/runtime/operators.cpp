@@ -126,7 +126,14 @@ Usual Mod(const Usual& a, const Usual& b) {
 
 Usual Pow(const Usual& a, const Usual& b) {
   if (!a.IsNumeric() || !b.IsNumeric()) return TypeError("**", a, b);
-  return Usual(std::pow(a.AsFloat(), b.AsFloat()));
+  const double r = std::pow(a.AsFloat(), b.AsFloat());
+  if (!std::isfinite(r)) {
+    auto e = MakeError(gen::NumOverflow, "**", "Result of " + std::to_string(a.AsFloat()) + " ** " +
+                                                  std::to_string(b.AsFloat()) + " is not a finite number");
+    e->Arg = a;
+    return Raise(e);
+  }
+  return Usual(r);
 }
 
 Usual Neg(const Usual& a) {

@@ -220,3 +220,25 @@ TEST(Usual, ArrayScanForwardBackwardAndByBlock) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+TEST(Usual, NonFiniteResultsAndExtremeScanCountsAreSafe) {
+  ScopedRuntime rt;
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  EXPECT_TRUE(Pow(10, 400).IsNil());
+  EXPECT_TRUE(Pow(-8, 0.5).IsNil());
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0]->GenCode, gen::NumOverflow);
+  const Usual a(Array{1, 2, 3});
+  EXPECT_EQ(AScan(a, 1, NIL, Usual(INT64_MIN)), 1u);
+  EXPECT_EQ(AScan(a, 3, 1, Usual(INT64_MAX)), 3u);
+}
+
+}  // namespace
+}  // namespace kt

@@ -10,6 +10,7 @@
 
 #include "platform/runtime/codeblock.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/operators.h"
 
 namespace kt {
 
@@ -40,7 +41,7 @@ bool IsFunction(std::string_view name);
 struct MacroLimits {
   std::size_t maxTextBytes = 64 * 1024;      // longer texts: gen::Complexity
   int maxDepth = 200;                        // nesting of the expression tree
-  std::size_t maxStringBytes = 16u << 20;    // any string an expression builds: gen::StrOverflow
+  std::size_t maxStringBytes = kMaxStringLength;    // any string an expression builds: gen::StrOverflow
   int maxBlockNesting = 64;                  // codeblocks evaluating codeblocks
   std::size_t maxStackBytes = 1u << 20;      // native stack one evaluation may use
   // Work units of one outermost evaluation: one per expression node
