@@ -26,15 +26,27 @@ File& File::operator=(File&& o) noexcept {
   return *this;
 }
 
-int File::Open(const std::string& path, bool write) {
-  Close();
-  const int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+namespace {
+// Opens without blocking (a FIFO or device named as a table must not hang
+// the program) and accepts regular files only.
+int OpenRegular(const std::string& path, int flags, int& fd) {
+  fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) return errno;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return EISDIR;
+    fd = -1;
+    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return 0;
+}
+}  // namespace
+
+int File::Open(const std::string& path, bool write) {
+  Close();
+  int fd = -1;
+  if (const int err = OpenRegular(path, write ? O_RDWR : O_RDONLY, fd)) return err;
   fd_ = fd;
   writable_ = write;
   ctx_.fileName = path;
@@ -43,8 +55,8 @@ int File::Open(const std::string& path, bool write) {
 
 int File::OpenOrCreate(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
+  int fd = -1;
+  if (const int err = OpenRegular(path, O_RDWR | O_CREAT, fd)) return err;
   fd_ = fd;
   writable_ = true;
   ctx_.fileName = path;

@@ -56,7 +56,8 @@ inline std::string RawTable(std::uint8_t version, const std::vector<RawField>& f
                             const std::vector<std::string>& records, std::uint8_t ldid = 0) {
   std::string h(32, '\0');
   std::uint16_t recLen = 1;
-  for (const RawField& f : fields) recLen = std::uint16_t(recLen + f.length);
+  // C fields count the decimals byte as the high byte of their length.
+  for (const RawField& f : fields) recLen = std::uint16_t(recLen + f.length + (f.type == 'C' ? f.decimals * 256 : 0));
   const std::uint16_t headerLen = std::uint16_t(32 + 32 * fields.size() + 1);
   h[0] = char(version);
   h[1] = 124;

@@ -134,6 +134,19 @@ TEST(DbfHeader, IrregularitiesOtherProgramsLeaveStillOpen) {
   }
 }
 
+TEST(DbfHeader, LongCharacterFieldsKeepTheirHighByteInTheDecimals) {
+  TempDir dir;
+  const std::string path = dir / "long.dbf";
+  // 300 = 0x012C: length byte 0x2C, decimals byte 0x01, as Clipper writes it.
+  const std::string value = std::string(299, 'x') + "y";
+  WriteFile(path, RawTable(0x03, {{"TEXT", 'C', 0x2C, 0x01}, {"N", 'N', 2}}, {" " + value + "42"}));
+  auto t = Table::Open(path);
+  ASSERT_EQ(t->FieldAt(0).length, 300);
+  ASSERT_TRUE(t->GoTo(1));
+  EXPECT_EQ(t->Get(0), Usual(value));
+  EXPECT_EQ(t->Get(1), Usual(42));
+}
+
 TEST(DbfHeader, UnknownFieldTypeIsKeptButNotGuessed) {
   TempDir dir;
   const std::string path = dir / "v.dbf";

@@ -2,6 +2,8 @@
 // crash ordering, and the end-of-file phantom record.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "dbf_test_util.h"
 #include "platform/db/dbf/check.h"
 
@@ -226,6 +228,19 @@ TEST(DbfTable, ModesRefuseWhatTheyDoNotAllow) {
     ExpectError([&] { t->Put(0, Usual("x")); }, gen::Write);
   }
   EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST(DbfTable, ThingsThatAreNotTablesAreRefusedWithoutHanging) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo.dbf").c_str(), 0644), 0);
+  std::filesystem::create_directory(dir / "folder.dbf");
+  for (const char* name : {"fifo.dbf", "folder.dbf", "missing.dbf"}) {
+    SCOPED_TRACE(name);
+    ErrorRef e = ExpectError([&] { Table::Open(dir / name); }, gen::Open);
+    EXPECT_NE(e->OsCode, 0);
+    EXPECT_EQ(e->SubSystem, "DBF");
+  }
+  ExpectError([&] { Table::Create(dir / "fifo.dbf", {{"A", 'C', 1}}); }, gen::Create);
 }
 
 TEST(DbfTable, ReadAheadFollowsOwnWrites) {
