@@ -88,15 +88,15 @@ Brush::Brush(const kt::Color& color, int style) : handle_(CreateBrushHandle(QBru
 
 Brush::Brush(const Bitmap& pattern) : handle_(CreateBrushHandle(QBrush(pattern.ToQImage()))), owned_(true) {}
 
-Brush::~Brush() { Release(); }
+Brush::~Brush() { ReleaseHandle(); }
 
-void Brush::Release() {
+void Brush::ReleaseHandle() {
   if (owned_ && handle_) DeleteBrushHandle(handle_);
   handle_ = 0;
   owned_ = false;
 }
 
-void Brush::Destroy() { Release(); }
+void Brush::Destroy() { ReleaseHandle(); }
 
 Ref<kt::Color> Brush::Color() const {
   const QBrush b = BrushFromHandle(handle_);

@@ -61,7 +61,7 @@ class Brush : public Object {
   void Forget() { handle_ = 0; owned_ = false; }
 
  private:
-  void Release();
+  void ReleaseHandle();
 
   BrushHandle handle_ = 0;
   bool owned_ = false;

@@ -49,7 +49,9 @@ void LayoutParagraph(QTextLayout& layout, const QTextOption& opt, qreal lineWidt
   for (;;) {
     QTextLine l = layout.createLine();
     if (!l.isValid()) break;
-    if (lineWidth >= 0) l.setLineWidth(lineWidth);
+    // A line is laid out only once it has a width; unwrapped lines get
+    // room for any text.
+    l.setLineWidth(lineWidth >= 0 ? lineWidth : 1.0e6);
     line(l);
   }
   layout.endLayout();

@@ -8,25 +8,18 @@
 // Widgets belong to their Qt parent (or to whoever created a top-level one),
 // never to references: a window put into a usual value or a Ref is not
 // deleted by it, and references must not outlive the window.
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include <QWidget>
 
 #include "platform/gui/geometry.h"
+#include "platform/gui/guard.h"
 #include "platform/runtime/error.h"
 
 class QEventLoop;
 
 namespace kt {
-
-// Runs fn; a runtime error (or any other exception) is handed to the error
-// block instead of escaping into Qt's event dispatch. Answers FALSE when fn
-// failed.
-bool GuardedCall(const std::function<void()>& fn);
-// Hands an error to the error block, if one is installed.
-void ReportError(const ErrorRef& error);
 
 class Window : public QWidget, public Object {
  public:

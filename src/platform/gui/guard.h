@@ -1,0 +1,17 @@
+#pragma once
+// Keeping runtime errors out of Qt: code that runs inside an event handler
+// (or anywhere an error must not unwind further) reports errors to the
+// error block instead of letting them escape.
+#include <functional>
+
+#include "platform/runtime/error.h"
+
+namespace kt {
+
+// Hands an error to the error block, if one is installed.
+void ReportError(const ErrorRef& error);
+// Runs fn; a runtime error (or any other exception) is reported instead of
+// escaping. Answers FALSE when fn failed.
+bool GuardedCall(const std::function<void()>& fn);
+
+}  // namespace kt
