@@ -79,7 +79,13 @@ kDataColumn::kDataColumn(ColumnOwner* owner, const Usual& server, const Usual& f
   Object* srv = server.AsObject();
   Usual uField = field;
   Symbol symKind = kind.IsSymbol() ? kind.AsSymbol() : Symbol();
-  if (kind.IsNil()) {
+  if (kind.IsString()) {
+    // "#Expression" or "Expression" written as text.
+    std::string_view name = text::Trim(kind.AsStringView());
+    if (!name.empty() && name.front() == '#') name.remove_prefix(1);
+    symKind = Symbol(name);
+  }
+  if (kind.IsNil() || (kind.IsString() && !symKind)) {
     if (uField.IsString()) uField = NameOf(uField);
     else if (uField.IsNumeric() && srv && srv->HasMethod(kFieldSym)) uField = srv->Send(kFieldSym, Args(&field, 1));
     const Symbol name = uField.AsSymbol();

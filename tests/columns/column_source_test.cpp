@@ -93,6 +93,7 @@ TEST_F(ColumnSource, KindDeduction) {
   EXPECT_EQ(New<kDataColumn>(&grid, Usual(s), 1)->Value(), Usual("via access: Meier"));
   EXPECT_EQ(New<kDataColumn>(&grid, Usual(s), "RecNo")->Value(), Usual(1));
   EXPECT_EQ(New<kDataColumn>(&grid, Usual(s), "GREETING")->ValType(), "C") << "typed from its first value";
+  EXPECT_EQ(New<kDataColumn>(&grid, Usual(s), "1 + 1", Usual("#Expression"))->SourceKind(), kDataColumn::KindExpression);
   // An unknown kind is a field column.
   EXPECT_EQ(New<kDataColumn>(&grid, Usual(s), "NAME", Usual(Symbol("Whatever")))->SourceKind(), kDataColumn::KindField);
   EXPECT_TRUE(log.errors.empty());

@@ -5,6 +5,10 @@
 // (kTable); DataWindow and DialogWindow are the bases of the application's
 // data windows and modal dialogs.
 //
+// Handlers that can fail run their work through GuardedCall; event() guards
+// every event as a last safety net, so no runtime error ever unwinds into
+// Qt's event loop.
+//
 // Widgets belong to their Qt parent (or to whoever created a top-level one),
 // never to references: a window put into a usual value or a Ref is not
 // deleted by it, and references must not outlive the window.
