@@ -33,10 +33,10 @@ def main():
         for ext in (".dbf", ".dbt", ".fpt"):
             if os.path.exists(name + ext):
                 os.remove(name + ext)
-        spec = "name C(20); amount N(8,2); qty N(4,0); born D; ok L; note M"
+        fields = "name C(20); amount N(8,2); qty N(4,0); born D; ok L; note M"
         if kind == "vfp":
-            spec += "; cnt I; rate B; money Y; stamp T; nick C(6) null"
-        table = dbf.Table(name, spec, dbf_type=kind, codepage=codepage)
+            fields += "; cnt I; rate B; money Y; stamp T; nick C(6) null"
+        table = dbf.Table(name, fields, dbf_type=kind, codepage=codepage)
         table.open(dbf.READ_WRITE)
         for i, row in enumerate(ROWS):
             if row is None:

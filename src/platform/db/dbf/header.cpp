@@ -220,38 +220,38 @@ TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContex
   std::set<std::string> names;
   std::uint32_t offset = 1;
   int nullBit = 0;
-  for (const FieldSpec& spec : s) {
+  for (const FieldSpec& fs : s) {
     Field f;
-    f.name = spec.name;
+    f.name = fs.name;
     for (char& c : f.name) c = char(std::toupper(static_cast<unsigned char>(c)));
-    if (f.name.empty() || f.name.size() > 10) bad(spec, "a name has 1 to 10 characters");
-    if (!(std::isalpha(static_cast<unsigned char>(f.name[0])) || f.name[0] == '_')) bad(spec, "a name starts with a letter");
+    if (f.name.empty() || f.name.size() > 10) bad(fs, "a name has 1 to 10 characters");
+    if (!(std::isalpha(static_cast<unsigned char>(f.name[0])) || f.name[0] == '_')) bad(fs, "a name starts with a letter");
     for (char c : f.name)
-      if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) bad(spec, "a name holds letters, digits and '_' only");
-    if (!names.insert(f.name).second) bad(spec, "the name is used twice");
-    if (spec.flags & ~(fieldflag::kNullable | fieldflag::kBinary)) bad(spec, "only the nullable and binary flags can be set");
-    f.type = char(std::toupper(static_cast<unsigned char>(spec.type)));
-    f.flags = spec.flags;
-    const int len = spec.length, dec = spec.decimals;
+      if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) bad(fs, "a name holds letters, digits and '_' only");
+    if (!names.insert(f.name).second) bad(fs, "the name is used twice");
+    if (fs.flags & ~(fieldflag::kNullable | fieldflag::kBinary)) bad(fs, "only the nullable and binary flags can be set");
+    f.type = char(std::toupper(static_cast<unsigned char>(fs.type)));
+    f.flags = fs.flags;
+    const int len = fs.length, dec = fs.decimals;
     switch (f.type) {
       case 'C':
-        if (len < 1 || len > 254) bad(spec, "a character field is 1 to 254 bytes long");
-        if (dec != 0) bad(spec, "a character field has no decimals");
+        if (len < 1 || len > 254) bad(fs, "a character field is 1 to 254 bytes long");
+        if (dec != 0) bad(fs, "a character field has no decimals");
         f.length = std::uint16_t(len);
         break;
       case 'F':
-        if (family == Family::Ntx) bad(spec, "type F is not known to the DBFNTX family");
+        if (family == Family::Ntx) bad(fs, "type F is not known to the DBFNTX family");
         [[fallthrough]];
       case 'N':
-        if (len < 1 || len > 20) bad(spec, "a numeric field is 1 to 20 digits wide");
-        if (dec < 0 || dec > 15 || (dec > 0 && dec > len - 2)) bad(spec, "decimals must be 0, or at most the width less 2");
+        if (len < 1 || len > 20) bad(fs, "a numeric field is 1 to 20 digits wide");
+        if (dec < 0 || dec > 15 || (dec > 0 && dec > len - 2)) bad(fs, "decimals must be 0, or at most the width less 2");
         f.length = std::uint16_t(len);
         f.decimals = std::uint8_t(dec);
         break;
       case 'D': f.length = 8; break;
       case 'L': f.length = 1; break;
       case 'G': case 'P':
-        if (family != Family::Cdx) bad(spec, "types G and P need the DBFCDX family");
+        if (family != Family::Cdx) bad(fs, "types G and P need the DBFCDX family");
         [[fallthrough]];
       case 'M':
         f.length = vfp ? 4 : 10;
@@ -261,9 +261,9 @@ TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContex
       case 'B': f.length = 8; f.decimals = std::uint8_t(std::clamp(dec, 0, 18)); break;
       case 'Y': f.length = 8; f.decimals = 4; break;
       case 'T': f.length = 8; break;
-      default: bad(spec, std::string("type '") + spec.type + "' cannot be created");
+      default: bad(fs, std::string("type '") + fs.type + "' cannot be created");
     }
-    if ((f.flags & fieldflag::kBinary) && f.type != 'C' && f.type != 'M') bad(spec, "only C and M fields can be binary");
+    if ((f.flags & fieldflag::kBinary) && f.type != 'C' && f.type != 'M') bad(fs, "only C and M fields can be binary");
     f.offset = offset;
     offset += f.length;
     if (f.flags & fieldflag::kNullable) f.nullBit = nullBit++;
