@@ -73,8 +73,7 @@ bool IsNumberText(std::string_view text) {
 }  // namespace
 
 kDataColumn::kDataColumn(ColumnOwner* owner, const Usual& server, const Usual& field, const Usual& kind,
-                         const Usual& arg2, const Usual& arg3, const Usual& arg4, const Usual& arg5)
-    : evalArguments_(5) {
+                         const Usual& arg2, const Usual& arg3, const Usual& arg4, const Usual& arg5) {
   if (owner) owner_ = owner->Link();
   Object* srv = server.AsObject();
   Usual uField = field;
@@ -92,16 +91,15 @@ kDataColumn::kDataColumn(ColumnOwner* owner, const Usual& server, const Usual& f
     if (name && DeclaresAccess(srv, name)) symKind = DeclaresAssign(srv, name) ? KindAccessAssign : KindAccess;
     else symKind = KindField;
   }
+  server_ = server;
+  dataServer_ = dynamic_cast<DataServer*>(srv);
   if (symKind == KindExpression) {
-    server_ = server;
     InitExpression(uField, arg2, arg3, arg4, arg5);
   } else if (symKind == KindAccess || symKind == KindAccessAssign) {
     sourceKind_ = symKind;
-    server_ = server;
     InitAccess(uField);
   } else {
     sourceKind_ = KindField;
-    server_ = server;
     InitField(uField);
   }
   CalculateWidth();
@@ -112,7 +110,6 @@ kDataColumn::~kDataColumn() = default;
 void kDataColumn::InitExpression(const Usual& field, const Usual& arg2, const Usual& arg3, const Usual& arg4,
                                  const Usual& arg5) {
   sourceKind_ = KindExpression;
-  dataServer_ = dynamic_cast<DataServer*>(server_.AsObject());
   if (field.IsString()) {
     // Raises the compile error (with the text and the position in it);
     // when the error block returns, the column has no expression.
@@ -128,7 +125,6 @@ void kDataColumn::InitExpression(const Usual& field, const Usual& arg2, const Us
 
 void kDataColumn::InitAccess(const Usual& field) {
   Object* srv = server_.AsObject();
-  dataServer_ = dynamic_cast<DataServer*>(srv);
   const Usual name = NameOf(field);
   fieldSym_ = name.AsSymbol();
   if (fieldSym_ && srv) {
@@ -144,7 +140,6 @@ void kDataColumn::InitAccess(const Usual& field) {
 
 void kDataColumn::InitField(const Usual& field) {
   Object* srv = server_.AsObject();
-  dataServer_ = dynamic_cast<DataServer*>(srv);
   if (field.IsNumeric()) {
     fieldNo_ = std::size_t(std::max<std::int64_t>(0, field.AsInteger()));
     fieldSym_ = ServerCall(kFieldSym, field).AsSymbol();
@@ -437,7 +432,7 @@ void kDataColumn::Destruct() {
   server_ = Usual();
   dataServer_ = nullptr;
   expression_ = Usual();
-  evalArguments_ = Array(5);
+  evalArguments_ = Array();
   fieldSpec_ = nullptr;
   lastHeightValue_ = Usual();
   lastHeightWidth_ = -1;
