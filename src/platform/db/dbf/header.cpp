@@ -17,7 +17,14 @@ std::string Hex(std::uint8_t v) {
   return buf;
 }
 
-std::string Quote(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string Quote(std::string_view s) {
+  std::string q;
+  q.reserve(s.size() + 2);
+  q += '\'';
+  q += s;
+  q += '\'';
+  return q;
+}
 
 bool IsMemoType(char t, bool vfp) { return t == 'M' || t == 'G' || t == 'P' || (t == 'B' && !vfp); }
 
