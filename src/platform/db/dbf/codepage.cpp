@@ -131,6 +131,17 @@ std::size_t Utf8Char(std::string_view s, std::size_t i, std::uint32_t& cp) {
   return n;
 }
 
+// Bytes a single-byte page leaves undefined still need a character, or a
+// value read and written back would change: 0x80..0x9F become the C1
+// controls of the same number (as Windows maps them), others a private-use
+// character U+F700 + byte.
+std::uint32_t UndefinedByteChar(unsigned char b) { return b >= 0x80 && b <= 0x9F ? b : 0xF700u + b; }
+int UndefinedByteOf(std::uint32_t cp) {
+  if (cp >= 0x80 && cp <= 0x9F) return int(cp);
+  if (cp >= 0xF780 && cp <= 0xF7FF) return int(cp - 0xF700);
+  return -1;
+}
+
 bool AllAscii(std::string_view s) {
   for (char c : s)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -203,7 +214,7 @@ std::string CodePage::ToUtf8(std::string_view bytes) const {
     if (errno == E2BIG) continue;
     // Undefined or truncated input: keep one byte as a character of its own.
     const auto b = static_cast<unsigned char>(*in);
-    AppendUtf8(out, singleByte_ && b >= 0x80 && b <= 0x9F ? b : 0xFFFD);
+    AppendUtf8(out, singleByte_ ? UndefinedByteChar(b) : 0xFFFD);
     ++in;
     --inLeft;
     iconv(h_->toUtf8, nullptr, nullptr, nullptr, nullptr);
@@ -241,7 +252,8 @@ std::string CodePage::FromUtf8(std::string_view utf8, std::size_t maxBytes, bool
         iconv(h_->fromUtf8, nullptr, nullptr, &o, &oLeft);
         produced = std::size_t(o - buf);
       } else {
-        buf[0] = singleByte_ && cp >= 0x80 && cp <= 0x9F ? char(cp) : '?';
+        const int b = singleByte_ ? UndefinedByteOf(cp) : -1;
+        buf[0] = b >= 0 ? char(b) : '?';
         produced = 1;
       }
     }

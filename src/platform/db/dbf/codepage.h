@@ -24,9 +24,10 @@ std::uint8_t LdidForCodePage(std::string_view codePage);
 std::string IconvName(std::string_view codePage);
 
 // Converts text between one code page and UTF-8. Characters the code page
-// cannot hold become '?'; bytes the code page leaves undefined read as the
-// matching C1 control character (U+0080..U+009F) and are written back as
-// the same byte, so reading and writing a value never changes it.
+// cannot hold become '?'. Bytes a single-byte page leaves undefined read as
+// a character of their own (the C1 control of the same number for
+// 0x80..0x9F, else U+F700 + byte) and are written back as the same byte, so
+// reading and writing a value never changes it.
 class CodePage {
  public:
   // Throws std::invalid_argument when iconv does not support the page.

@@ -221,7 +221,8 @@ TEST(DbfField, CodePageConversion) {
       {"CP437", "ñ", "\xA4"},
       {"CP1252", "日", "?"},            // not representable: '?'
       {"CP850", "\xFF\xFE", "??"},      // malformed UTF-8: '?' per byte
-      {"CP1252", "\xC2\x81", "\x81"},  // byte CP1252 leaves undefined survives a round trip
+      {"CP1252", "\xC2\x81", "\x81"},  // bytes the page leaves undefined survive a round trip
+      {"CP1253", "\xEF\x9E\xAA", "\xAA"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page + std::string(" ") + c.utf8);
