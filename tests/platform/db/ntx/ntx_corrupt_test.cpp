@@ -142,7 +142,9 @@ TEST_F(NtxCorruptTest, FuzzCorpusReplays) {
     std::string path = Path("case.ntx");
     WriteFile(path, ReadFile(f.path().string()));
     ErrorRef e = ErrorOf([&] { Exercise(path); });
-    if (e) EXPECT_EQ(e->FileName, path);
+    if (e) {
+      EXPECT_EQ(e->FileName, path);
+    }
     ++files;
   }
   EXPECT_GT(files, 0);
