@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "command.h"
+#include "platform/db/workareas.h"
 #include "json.h"
 #include "platform/db/dbf/codepage.h"
 #include "platform/runtime/error.h"
@@ -104,11 +105,19 @@ void WriteValue(std::ostream& out, Table& t, std::size_t i) {
 
 int Dump(const Args& args, std::ostream& out, std::ostream& err) {
   if (args.positional.size() != 1) {
-    err << "usage: dbf dump [--codepage CP] [--driver NAME] TABLE\n";
+    err << "usage: dbf dump [--codepage CP] [--driver NAME] [--index FILE] TABLE\n";
     return 2;
   }
-  auto t = Table::Open(args.positional[0], TableOptions(args));
-  t->SetReadAhead(true);
+  // With an order the records come in its sequence, through a work area.
+  kt::WorkArea* area = nullptr;
+  std::unique_ptr<Table> own;
+  if (args.Has("--index")) {
+    area = kt::WorkAreas::Instance().Area(OpenArea(args, {args.Get("--index")}));
+  } else {
+    own = Table::Open(args.positional[0], TableOptions(args));
+    own->SetReadAhead(true);
+  }
+  Table* t = area ? &area->Table() : own.get();
   int status = 0;
   for (std::size_t i = 0; i < t->FieldCount(); ++i) {
     const Field& f = t->FieldAt(i);
@@ -132,8 +141,16 @@ int Dump(const Args& args, std::ostream& out, std::ostream& err) {
     out << ", \"length\": " << f.length << ", \"decimals\": " << int(f.decimals) << '}';
   }
   out << "], \"records\": [";
-  for (std::uint32_t r = 1; t->GoTo(r); ++r) {
-    out << (r > 1 ? ",\n" : "\n") << "{\"recno\": " << r << ", \"deleted\": " << (t->Deleted() ? "true" : "false")
+  bool first = true;
+  const auto next = [&](std::uint32_t r) {
+    if (!area) return t->GoTo(r);
+    if (first) area->GoTop();
+    else area->Skip(1);
+    return !area->Eof();
+  };
+  for (std::uint32_t n = 1; next(n); ++n) {
+    const std::uint32_t r = t->RecNo();
+    out << (first ? "\n" : ",\n") << "{\"recno\": " << r << ", \"deleted\": " << (t->Deleted() ? "true" : "false")
         << ", \"values\": {";
     for (std::size_t i = 0; i < t->FieldCount(); ++i) {
       const Field& f = t->FieldAt(i);
@@ -144,9 +161,11 @@ int Dump(const Args& args, std::ostream& out, std::ostream& err) {
       else out << "null";
     }
     out << "}}";
+    first = false;
   }
   out << "\n]}\n";
-  t->Close();
+  if (area) area->Close();
+  else t->Close();
   return status;
 }
 

@@ -1,7 +1,8 @@
 // dbf: dump and check DBF tables from the command line.
 //
-//   dbf dump TABLE     one JSON object with structure and records
-//   dbf check TABLE    one line per problem; exit status 1 when any
+//   dbf dump TABLE [--index FILE]     one JSON object with structure and records
+//   dbf check TABLE [--index FILE...] one line per problem; exit status 1 when any
+//   dbf index TABLE --key EXPR --out FILE.ntx   creates an order file
 //
 // To add a subcommand, write its function and add a row to kCommands.
 #include <iostream>
@@ -15,9 +16,14 @@ namespace {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> kCommands = {
-      {"dump", "[--codepage CP] [--driver NAME] TABLE", "print the table as JSON", Dump, {"--codepage", "--driver"}},
-      {"check", "[--codepage CP] [--driver NAME] TABLE", "verify the table and its memo file", Check,
-       {"--codepage", "--driver"}},
+      {"dump", "[--codepage CP] [--driver NAME] [--index FILE] TABLE",
+       "print the table as JSON (records in the order of the index when given)", Dump,
+       {"--codepage", "--driver", "--index"}},
+      {"check", "[--codepage CP] [--driver NAME] [--index FILE]... TABLE",
+       "verify the table, its memo file and the given order files", Check, {"--codepage", "--driver", "--index"}},
+      {"index", "[--codepage CP] [--driver NAME] --key EXPR [--for EXPR] [--unique] [--descending] --out FILE TABLE",
+       "create an NTX order file", Index, {"--codepage", "--driver", "--key", "--for", "--out"},
+       {"--unique", "--descending"}},
   };
   return kCommands;
 }
@@ -71,13 +77,19 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a.rfind("--", 0) == 0) {
+      bool flag = false;
+      for (const std::string& f : cmd->flags) flag |= f == a;
+      if (flag) {
+        args.options.emplace(a, "");
+        continue;
+      }
       bool known = false;
       for (const std::string& o : cmd->options) known |= o == a;
       if (!known || i + 1 >= argc) {
         std::cerr << "dbf " << name << ": " << (known ? "missing value for " : "unknown option ") << a << '\n';
         return 2;
       }
-      args.options[a] = argv[++i];
+      args.options.emplace(a, argv[++i]);
     } else {
       args.positional.push_back(a);
     }

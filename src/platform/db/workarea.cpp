@@ -596,4 +596,39 @@ Usual WorkArea::OrderKeyVal() {
   return order->key.Eval();
 }
 
+std::vector<std::string> WorkArea::CheckOrder(int number) {
+  std::vector<std::string> problems;
+  if (number < 1 || number > OrderCount()) {
+    problems.push_back(table_->Path() + ": order " + std::to_string(number) + " does not exist");
+    return problems;
+  }
+  Flush();
+  Order& order = *orders_[std::size_t(number - 1)];
+  const std::string& file = order.file->FileName();
+  std::uint64_t keys = 0;
+  try {
+    keys = order.file->Check().keys;
+  } catch (const RuntimeError& e) {
+    problems.push_back(e.error()->Description);
+    return problems;
+  }
+  // Every record that passes the FOR condition has its key at its place.
+  ntx::NtxCursor probe(*order.file);
+  std::uint64_t expected = 0;
+  const std::uint32_t saved = table_->RecNo();
+  const std::uint32_t total = table_->RecCount();
+  for (std::uint32_t rec = 1; rec <= total && problems.size() < 100; ++rec) {
+    table_->GoTo(rec);
+    const std::optional<std::string> key = KeyOf(order);
+    if (!key) continue;
+    ++expected;
+    if (!probe.GoToKey(*key, rec)) problems.push_back(file + ": record " + std::to_string(rec) + " has no key or a wrong one");
+  }
+  if (!order.file->Unique() && keys != expected)
+    problems.push_back(file + ": " + std::to_string(keys) + " keys for " + std::to_string(expected) + " records");
+  table_->GoTo(saved);
+  cursorStale_ = true;
+  return problems;
+}
+
 }  // namespace kt

@@ -113,6 +113,10 @@ class WorkArea {
   std::uint64_t OrderKeyCount(int order = 0);
   // Key value of the current record in the active order, evaluated now.
   Usual OrderKeyVal();
+  // Verifies an order against the table: the file's own structure, and for
+  // every record that belongs in it a key at the right place. One line per
+  // problem; empty when the order is sound.
+  std::vector<std::string> CheckOrder(int order);
 
  private:
   struct Order;

@@ -85,6 +85,56 @@ TEST(DbfTool, CheckReportsEachProblemAndFails) {
   EXPECT_EQ(Tool("dump").status, 2);
 }
 
+TEST(DbfTool, IndexDumpInOrderAndCheckOrders) {
+  TempDir dir;
+  const std::string table = dir / "people.dbf";
+  {
+    auto t = Table::Create(table, {{"NAME", 'C', 12}, {"AGE", 'N', 3}});
+    for (const auto& [name, age] : std::vector<std::pair<const char*, int>>{
+             {"Meier", 40}, {"Abel", 33}, {"Zander", 51}, {"Öztürk", 27}}) {
+      t->Append();
+      t->Put(0, Usual(name));
+      t->Put(1, Usual(age));
+    }
+    t->Close();
+  }
+  ToolRun r = Tool("index --key \"UPPER(NAME)\" --out " + dir / "name.ntx " + table);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("4 keys"), std::string::npos) << r.out;
+  r = Tool("index --key AGE --for \"AGE > 30\" --descending --out " + dir / "age.ntx " + table);
+  ASSERT_EQ(r.status, 0) << r.out;
+
+  // Records come in the order of the index, and only those it holds.
+  r = Tool("dump --index " + dir / "age.ntx " + table);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto zander = r.out.find("\"recno\": 3"), meier = r.out.find("\"recno\": 1"), abel = r.out.find("\"recno\": 2");
+  ASSERT_NE(zander, std::string::npos) << r.out;
+  EXPECT_LT(zander, meier);
+  EXPECT_LT(meier, abel);
+  EXPECT_EQ(r.out.find("\"recno\": 4"), std::string::npos) << r.out;
+
+  r = Tool("check --index " + dir / "name.ntx --index " + dir / "age.ntx " + table);
+  EXPECT_EQ(r.status, 0) << r.out;
+
+  // An order built for other data is caught.
+  {
+    OpenOptions exclusive;
+    exclusive.shared = false;
+    auto t = Table::Open(table, exclusive);
+    t->GoTo(2);
+    t->Put(0, Usual("Zzz"));
+    t->Close();
+  }
+  r = Tool("check --index " + dir / "name.ntx " + table);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("record 2"), std::string::npos) << r.out;
+
+  r = Tool("index --key \"UPPER(\" --out " + dir / "x.ntx " + table);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("does not compile"), std::string::npos) << r.out;
+  EXPECT_EQ(Tool("index " + table).status, 2);
+}
+
 }  // namespace
 }  // namespace kt::dbf::test
 
