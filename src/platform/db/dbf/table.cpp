@@ -16,6 +16,8 @@ namespace kt::dbf {
 namespace {
 
 constexpr std::size_t kPageSize = 64 * 1024;
+// Read after a jump: about one disk block.
+constexpr std::size_t kJumpSize = 4 * 1024;
 
 std::string Lower(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -273,7 +275,12 @@ void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
     return;
   }
   if (at < pageStart_ || at + hdr_.recordLen > pageStart_ + pageLen_) {
-    page_.resize(std::max<std::size_t>(kPageSize, hdr_.recordLen));
+    // A window only pays when records are read in sequence: a jump (a walk
+    // in index order) reads one small block instead of a whole window.
+    const std::uint64_t nextAfterWindow = pageStart_ + (pageLen_ / hdr_.recordLen) * hdr_.recordLen;
+    const bool sequential = pageLen_ == 0 || at == nextAfterWindow;
+    const std::size_t want = sequential ? kPageSize : kJumpSize;
+    page_.resize(std::max<std::size_t>(want, hdr_.recordLen));
     pageLen_ = 0;
     pageStart_ = at;
     pageLen_ = file_.ReadSome(at, page_.data(), page_.size());
