@@ -1,0 +1,476 @@
+#pragma once
+// kTable: the data grid. It shows the records of one data server as rows
+// and a chosen set of kDataColumns as columns. Only the visible rows are
+// held (the row buffer); the grid reads the server to fill or re-position
+// that buffer and never while it paints or answers geometry questions.
+// Every movement of the server reaches the grid as a notification, also the
+// ones the grid causes itself, so several clients of one server stay in step.
+//
+// The class spans several files, one per concern: table.cpp (object,
+// binding, columns, property bag, sequences), buffer.cpp (row buffer and
+// positioning), notify.cpp (server notifications and navigation commands),
+// geometry.cpp (areas, rectangles, hit tests, row heights), scroll.cpp
+// (scroll-bar values), render.cpp (invalidation and painting).
+#include <QBasicTimer>
+#include <QRect>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "columns/column_owner.h"
+#include "columns/conditions.h"
+#include "columns/kdatacolumn.h"
+#include "columns/kviewstyle.h"
+#include "grid/server_link.h"
+#include "platform/gui/geometry.h"
+#include "platform/gui/window.h"
+
+class QScrollBar;
+
+namespace kt {
+
+// Left, top, right, bottom in client pixels; right and bottom exclusive.
+struct GridRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+  friend bool operator==(const GridRect&, const GridRect&) = default;
+};
+
+// One buffered row.
+struct RowInfo {
+  std::int64_t recNo = 0;   // LastRec + 1 for an empty row
+  bool deleted = false;
+  bool empty = false;       // beyond the last record
+  ColorSpec color;          // the grid's colour spec for the row
+  int height = 0;
+  Ref<Font> font;
+  bool SameAs(const RowInfo& o) const;
+};
+
+// One buffered cell.
+struct Cell {
+  Usual value;
+  std::string text;
+  bool deleted = false;
+  bool hasColor = false;    // empty rows carry no colour unless GridInEmptyArea
+  ColorSpec color;
+  Ref<Font> font;
+  bool SameAs(const Cell& o) const;
+};
+
+// A column range on screen, {first, last} positions in the open-column list.
+struct ColumnLoop {
+  int first = 0;
+  int last = 0;
+};
+
+// The cell under a point; zeros where nothing is hit.
+struct CellHit {
+  int column = 0;
+  std::int64_t row = 0;
+  std::int64_t recNo = 0;
+};
+
+class kTable : public CustomControl, public ColumnOwner {
+ public:
+  // Identifier of the auto-refresh timer (kept for the owner's sake; Qt
+  // numbers its timers itself).
+  static constexpr int kAutoRefreshTimerId = 0xFABC;
+
+  // Owner notifications the owner may implement, tested once at construction.
+  enum OwnerCallback {
+    kCellSelect, kCellDoubleClick, kCellEdit, kColumnMove, kColumnResize, kRowResize, kCaptionClick,
+    kCaptionDoubleClick, kFooterClick, kFooterDoubleClick, kDrawValue, kControlFocusChange, kRecordAppend,
+    kCellDragDrop, kOwnerCallbackCount
+  };
+
+  // owner: the parent window; controlId: identifier that owner notifications
+  // carry; origin and size: the placement (null: 0,0 and 0x0).
+  explicit kTable(QWidget* owner = nullptr, int controlId = 0, const Point* origin = nullptr,
+                  const Dimension* size = nullptr);
+  ~kTable() override;
+
+  const ClassInfo& Class() const override { return StaticClass(); }
+  static const ClassInfo& StaticClass();
+
+  // Releases the server and every reference; safe to call twice.
+  void Destruct();
+
+  // --- ColumnOwner -------------------------------------------------------
+  Object* OwnerObject() override { return this; }
+  kViewStyle* AreaView(ViewArea area) override;
+  Symbol ViewLogicAs() override { return viewLogicAs_; }
+  bool WordBreakInMemo() override { return wordBreakInMemo_; }
+  Usual PropertyGet(Symbol name, const Usual& uDefault = NIL) override;
+
+  // --- styles ------------------------------------------------------------
+  const Ref<kViewStyle>& CaptionView() const { return captionView_; }
+  const Ref<kViewStyle>& DataView() const { return dataView_; }
+  const Ref<kViewStyle>& FooterView() const { return footerView_; }
+  const Ref<kViewStyle>& InfoView() const { return infoView_; }
+  Ref<kt::Font> Font() const { return dataView_ ? dataView_->Font() : nullptr; }
+  Ref<kGrid> Grid() const { return dataView_ ? dataView_->Grid() : nullptr; }
+  const Ref<kColorConditionList>& ColorCondition();
+  const Ref<kFontConditionList>& FontCondition();
+  // Info text and style per server state 1..3.
+  void SetInfo(int state, const Usual& text);
+  Usual GetInfo(int state) const;
+  void SetInfoView(int state, Ref<kViewStyle> view);
+  Ref<kViewStyle> GetInfoView(int state) const;
+  bool IsInfoVisible() const;
+  bool GridInEmptyArea() const { return gridInEmptyArea_; }
+  void GridInEmptyArea(bool v) { gridInEmptyArea_ = v; }
+  // The grid's colour spec of a row: data view colours laid over by the
+  // grid's colour conditions.
+  ColorSpec GetColorSpec(const Usual& column, const Usual& row);
+  Ref<kt::Font> GetFontSpec(const Usual& column, const Usual& row);
+  // Column background of an area (#Caption, #Data, #Footer): the column's
+  // own style, else the grid's.
+  Ref<Brush> GetColumnBackground(kDataColumn* column, ViewArea area) const;
+  Ref<kGrid> GetColumnGrid(ViewArea area, kDataColumn* column) const;
+
+  // --- server binding ----------------------------------------------------
+  bool Use(const Usual& server, const Usual& columns = NIL, const Usual& open = NIL);
+  const Usual& Server() const { return server_; }
+  bool Used();
+  int ServerState() const { return serverState_; }
+  const Usual& AutoClose() const { return autoClose_; }
+  void AutoClose(const Usual& v) { autoClose_ = v; }
+  int SuspendNotification();
+  int ResetNotification();
+  int SuspendCount() const { return suspendCount_; }
+  bool BeginSequence();
+  bool EndSequence();
+  int SequenceCount() const { return sequenceCount_; }
+  Array RecordSave();
+  bool RecordRestore(const Array& saved);
+  std::int64_t FirstRecNo() const { return firstRecNo_; }
+  std::int64_t LastRecNo() const { return lastRecNo_; }
+  std::int64_t LastRec() const { return lastRec_; }
+  std::int64_t RowCount() const { return rowCount_; }
+  bool ServerHasOrder() const { return hasOrder_; }
+
+  // --- columns -----------------------------------------------------------
+  Ref<kDataColumn> GetColumn(const Usual& column) const;
+  Ref<kDataColumn> GetOpenColumn(const Usual& column) const;
+  bool AddColumn(const Ref<kDataColumn>& column);
+  Ref<kDataColumn> RemoveColumn(const Usual& column, const Usual& redraw = NIL);
+  bool OpenColumn(const Usual& column, const Usual& position = NIL, const Usual& redraw = NIL);
+  bool CloseColumn(const Usual& column, const Usual& redraw = NIL);
+  bool Clear(const Usual& redraw = NIL);
+  const std::vector<Ref<kDataColumn>>& ColumnList() const { return columnList_; }
+  int ColumnCount() const { return int(columnList_.size()); }
+  const std::vector<Ref<kDataColumn>>& ColumnOpenList() const { return columnOpenList_; }
+  int ColumnOpenCount() const { return int(columnOpenList_.size()); }
+  const std::vector<Ref<kDataColumn>>& ColumnVariableHeightList() const { return columnVariableHeightList_; }
+  int ColumnVariableHeightCount() const { return int(columnVariableHeightList_.size()); }
+  int FirstVisibleColumn() const { return firstVisibleColumn_; }
+  int LastVisibleColumn() const { return lastVisibleColumn_; }
+  int CurrentColumn() const { return currentColumn_; }
+  // Position of a column in the open list, 0 when not open.
+  int OpenPosition(const kDataColumn* column) const;
+
+  // --- property bag ------------------------------------------------------
+  bool PropertyPut(Symbol name, const Usual& value);
+  void PropertyDelete(Symbol name);
+  const Array& Properties() const { return properties_; }
+
+  // --- settings ----------------------------------------------------------
+  Symbol RowMode() const { return rowMode_; }
+  void RowMode(Symbol mode);
+  Symbol RowCountMode() const { return rowCountMode_; }
+  void RowCountMode(Symbol mode) { rowCountMode_ = mode; }
+  Symbol CurrentMode() const { return currentMode_; }
+  void CurrentMode(Symbol v) { currentMode_ = v; }
+  Symbol SelectionMode() const { return selectionMode_; }
+  Symbol TabKeyMode() const { return tabKeyMode_; }
+  Symbol FieldChangeMode() const { return fieldChangeMode_; }
+  void FieldChangeMode(Symbol v) { fieldChangeMode_ = v; }
+  void ViewLogicAs(Symbol v) { viewLogicAs_ = v; }
+  void WordBreakInMemo(bool v) { wordBreakInMemo_ = v; }
+  bool Editable() const { return editable_; }
+  void Editable(bool v) { editable_ = v; }
+  bool AutoAppend() const { return autoAppend_; }
+  void AutoAppend(bool v) { autoAppend_ = v; }
+  bool AutoSkip() const { return autoSkip_; }
+  void AutoSkip(bool v) { autoSkip_ = v; }
+  const Usual& AutoEdit() const { return autoEdit_; }
+  void AutoEdit(const Usual& v) { autoEdit_ = v; }
+  int DragDropMode() const { return dragDropMode_; }
+  void EnableSkipEOF(const Usual& enable = NIL) { skipEOF_ = Enabled(enable); }
+  bool IsSkipEOFEnabled() const { return skipEOF_; }
+  void EnableColumnMove(const Usual& enable = NIL) { columnMove_ = Enabled(enable); }
+  bool IsColumnMovable() const { return columnMove_; }
+  void EnableColumnResize(const Usual& enable = NIL) { columnResize_ = Enabled(enable); }
+  bool IsColumnResizable() const { return columnResize_; }
+  void EnableCaptionClick(const Usual& enable = NIL) { captionClick_ = Enabled(enable); }
+  bool IsCaptionClickable() const { return captionClick_; }
+  void EnableRowResize(const Usual& enable = NIL) { rowResize_ = Enabled(enable); }
+  bool IsRowResizable() const { return rowResize_; }
+  void EnableInactiveSelection(const Usual& enable = NIL) { inactiveSelection_ = Enabled(enable); }
+  bool IsInactiveSelectionEnabled() const { return inactiveSelection_; }
+  void EnableSelector(const Usual& enable = NIL) { selector_ = Enabled(enable); }
+  bool IsSelectorEnabled() const { return selector_; }
+  bool OwnerHas(OwnerCallback c) const { return ownerHas_[c]; }
+  bool EventLock() const { return eventLock_; }
+
+  // --- row buffer and positions -----------------------------------------
+  bool ResizeBuffer(const Usual& columns = NIL, const Usual& rows = NIL);
+  bool FillBuffer(const Usual& columnFrom = NIL, const Usual& columnTo = NIL, const Usual& rowFrom = NIL,
+                  const Usual& rowTo = NIL, bool currentOnly = false, bool fromBuffer = false);
+  std::int64_t GetRowNo();
+  std::int64_t GetRowCount();
+  std::int64_t GetFirstVisibleRow();
+  std::int64_t GetLastVisibleRow(std::int64_t first) const;
+  int GetCountOfVisibleRows(std::int64_t firstRecNo);
+  bool StabilizeServer(std::int64_t& moved, bool forward = false);
+  bool StabilizeServer() {
+    std::int64_t moved = 0;
+    return StabilizeServer(moved);
+  }
+  // NIL (1), a number, or #LineBackwards, #LineForwards, #PageBackwards,
+  // #PageForwards.
+  bool Skip(const Usual& rows = NIL);
+  // NIL/FALSE, TRUE (= #RetainCurrentRow), #RetainCurrentRow, #RefreshBuffer.
+  bool Refresh(const Usual& mode = NIL);
+  void AutoRefresh();
+  int AutoRefreshTime() const { return autoRefreshTime_; }
+  void AutoRefreshTime(int ms);
+  bool UpdateVisibleRows(const Range& oldRange, const Range& newRange);
+  std::int64_t FirstVisibleRecNo() const { return firstVisibleRecNo_; }
+  void FirstVisibleRecNo(std::int64_t recNo);
+  std::int64_t LastVisibleRecNo() const { return rows_.empty() ? 0 : rows_.back().recNo; }
+  std::int64_t FirstVisibleRowNo() const { return firstVisibleRowNo_; }
+  std::int64_t LastVisibleRowNo() const { return lastVisibleRowNo_; }
+  int VisibleRowCount() const { return visibleRowCount_; }
+  std::int64_t CurrentRecNo() const { return currentRecNo_; }
+  std::int64_t CurrentRow() const { return currentRow_; }
+  bool EmptyRowsVisible() const { return emptyRowsVisible_; }
+  const std::vector<RowInfo>& RowBuffer() const { return rows_; }
+  // Cell of open column c (frozen or visible scrolling) in buffered row i
+  // (1-based); null when that column is not buffered.
+  const Cell* BufferedCell(int column, int row) const;
+  // Position (1-based) of a record among the buffered rows, 0 when absent.
+  int BufferPos(std::int64_t recNo) const;
+  int PendingChanges() const { return pendingChanges_; }
+
+  // --- notifications and navigation --------------------------------------
+  bool Notify(int code, const Usual& description = NIL);
+  bool GoTop();
+  bool GoBottom();
+  bool Append();
+  bool Delete();
+  bool SetDeleted(bool hide);
+  // Deleted records are hidden from the grid's view of the server.
+  bool DeletedHidden();
+
+  // --- layout geometry ---------------------------------------------------
+  void SplitClientArea();
+  void Recalculate();
+  const GridRect& CaptionRect() const { return captionArea_; }
+  const GridRect& DataRect() const { return dataArea_; }
+  const GridRect& FrozenDataRect() const { return frozenArea_; }
+  const GridRect& DynamicDataRect() const { return dynamicArea_; }
+  const GridRect& FooterRect() const { return footerArea_; }
+  const GridRect& SelectorRect() const { return selectorArea_; }
+  Ref<BoundingBox> CaptionArea() const { return Box(captionArea_); }
+  Ref<BoundingBox> DataArea() const { return Box(dataArea_); }
+  Ref<BoundingBox> SelectorArea() const { return Box(selectorArea_); }
+  Ref<BoundingBox> FooterArea() const { return Box(footerArea_); }
+  Ref<BoundingBox> DynamicDataArea() const { return Box(dynamicArea_); }
+  bool GetRowRect(std::int64_t row, std::int64_t recNo, GridRect& rect) const;
+  bool GetColumnRect(int column, GridRect& rect) const;
+  bool GetCellRect(int column, std::int64_t row, std::int64_t recNo, GridRect& rect) const;
+  bool GetCaptionRect(int column, GridRect& rect) const;
+  bool GetFooterRect(int column, GridRect& rect) const;
+  bool GetSelectorRect(std::int64_t row, std::int64_t recNo, GridRect& rect) const;
+  bool GetInfoRect(int line, GridRect& rect) const;
+  bool GetEditRect(int column, std::int64_t row, std::int64_t recNo, GridRect& rect) const;
+  CellHit GetCellToPoint(QPoint p) const;
+  int GetColumnToPoint(QPoint p) const;
+  std::int64_t GetSelectorToPoint(QPoint p) const;
+  // These two take the point explicitly as well, so that callers with a
+  // mouse event (and tests) need not go through the cursor position.
+  int GetColumnFrameToMouse() const;
+  int GetColumnFrameToPoint(QPoint p) const;
+  std::int64_t GetRowFrameToMouse() const;
+  std::int64_t GetRowFrameToPoint(QPoint p) const;
+  bool IsColumnVisible(int column, bool partial = true) const;
+  bool IsRowVisible(std::int64_t row, std::int64_t recNo, bool partial = true) const;
+  bool IsCellVisible(int column, std::int64_t row, std::int64_t recNo, bool partial = true) const;
+  int GetFirstVisibleColumn(int last) const;
+  int GetLastVisibleColumn(int first = 0) const;
+  std::vector<ColumnLoop> GetColumnLoops() const;
+  int GetRowHeight();
+  void EnableRowHeightVariable(const Usual& enable = NIL);
+  bool IsRowHeightVariable() const { return rowHeightVariable_; }
+  bool ExistRowsWithVariableHeight() const;
+  // Sets (height > 0) or forgets (0) the user's height of a record's row.
+  void SetResizedRow(std::int64_t recNo, int height);
+  int Freeze() const { return freeze_; }
+  void Freeze(int n);
+  int CaptionHeight() const { return captionHeight_; }
+  void CaptionHeight(int h);
+  int FooterHeight() const { return footerHeight_; }
+  void FooterHeight(int h) { footerHeight_ = std::max(0, h); }
+  int RowHeight() const { return rowHeight_; }
+  void RowHeight(int h);
+  int RowHeightMax() const { return rowHeightMax_; }
+  void RowHeightMax(int h) { rowHeightMax_ = std::max(0, h); }
+  int SelectorWidth() const { return selectorWidth_; }
+  void SelectorWidth(int w) { selectorWidth_ = std::max(0, w); }
+
+  // --- scrolling (values only; the requests come with the scroll bars) ----
+  void UpdateVerticalScrollValues(bool range, bool position);
+  void UpdateHorizontalScrollValues(bool range, bool position);
+  void ScrollData(Symbol direction, int pixels);
+  Symbol HorizontalScrollBarMode() const { return hScrollMode_; }
+  void HorizontalScrollBarMode(Symbol mode);
+  Symbol VerticalScrollBarMode() const { return vScrollMode_; }
+  void VerticalScrollBarMode(Symbol mode);
+  QScrollBar* HorizontalScrollBar() const { return hScroll_; }
+  QScrollBar* VerticalScrollBar() const { return vScroll_; }
+  int VerticalScale() const { return vScale_; }
+  bool IsMultipleColorInGrid() const;
+
+  // --- drawing -----------------------------------------------------------
+  // Invalidates the area: NIL (all), #All, #Data, #DynamicArea, #Caption,
+  // #Footer, #Selector, #Info, #Current, #FromLine (row), #FromColumn
+  // (column), #Cell (column, row), #Selection, #SelectorState, #Focus.
+  void Redraw(const Usual& area = NIL, const Usual& arg1 = NIL, const Usual& arg2 = NIL);
+
+  // --- hooks filled by later parts (selection, input, editing) ------------
+  virtual bool InEdit() const { return false; }
+  virtual bool EditClose() { return true; }
+  virtual void SelectionChange(int /*action*/, int /*column*/, std::int64_t /*row*/, std::int64_t /*recNo*/) {}
+  virtual bool IsCellSelectable(int column, std::int64_t row, std::int64_t recNo) const;
+  int GetNewSelectableColumn(int from, Symbol mode) const;
+  void SetCurrentRow(std::int64_t row, bool scrolled = false);
+  // Tells the owner that the current cell changed (its CellSelect method).
+  bool CellSelect();
+  // Counts of owner notifications sent, by name (for the owner and tests).
+  int OwnerNotifications() const { return ownerNotifications_; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+
+ private:
+  friend class kTableTestAccess;
+  static bool Enabled(const Usual& v) { return v.IsNil() || (v.IsLogic() && v.AsLogic()); }
+  static Ref<BoundingBox> Box(const GridRect& r) {
+    return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
+  }
+  void ReleaseServer();
+  void ResetPositions();
+  // Re-reads order flag, LastRec, row count, first and last record and
+  // server state (inside a sequence; moves the server).
+  void ReadBounds();
+  void SetWindowFrom(std::int64_t recNo);
+  // Moves the server back from the current record so that it ends as the
+  // last fully visible row; the server stands on the new first record.
+  void StackBackward();
+  int ColumnIndex(const std::vector<Ref<kDataColumn>>& list, const Usual& column) const;
+  void FillCell(Cell& cell, kDataColumn& column, int c, std::int64_t row);
+  void FillEmptyCell(Cell& cell, kDataColumn& column);
+  void FillRowInfo(RowInfo& info, std::int64_t row);
+  void EmptyRowInfo(RowInfo& info);
+  void RemoveBufferRow(int index);
+  void ShiftRows(std::ptrdiff_t k);
+  bool PageWindow(bool forward);
+  void UpdateEmptyRowsFlag();
+  void RecomputeCurrentRow();
+  bool StableFill() const;
+  void AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, int oldCurrent);
+  void NotifyRecordChange(int code, const Usual& delta);
+  void NotifyGoTop(int code, const Usual& description);
+  void NotifyGoBottom(int code, const Usual& description);
+  void NotifyDelete(int code, const Usual& description);
+  void NotifyAppend(int code, const Usual& description);
+  void NotifyFieldChange(int code, const Usual& field);
+  int SelectionAction() const { return pendingSelection_ != 0 ? pendingSelection_ : 5; }
+  void AutoEditCheck();
+  int DataHeight() const { return std::max(0, dataArea_.bottom - dataArea_.top); }
+  int RowTop(int index) const;  // offset from data top of buffered row index (1-based)
+  int ColumnX(int column) const;
+  int FrozenWidth() const;
+  int ColumnWidth(int column) const;
+  int GridExtraHeight(const kGrid* g) const;
+  int PageRowsBackward();
+  void RedrawRow(std::int64_t row);
+  void StartTimer();
+
+  // styles and conditions
+  Ref<kViewStyle> captionView_, dataView_, footerView_, infoView_;
+  Usual infoText_[3];
+  Ref<kViewStyle> infoViews_[3];
+  Ref<kColorConditionList> colorCondition_;
+  Ref<kFontConditionList> fontCondition_;
+  bool gridInEmptyArea_ = false;
+
+  // geometry
+  int captionHeight_ = 0, footerHeight_ = 0, rowHeight_ = 0, rowHeightMax_ = 0, selectorWidth_ = 0;
+  GridRect captionArea_, dataArea_, frozenArea_, dynamicArea_, footerArea_, selectorArea_;
+  bool selector_ = false;
+  bool rowHeightVariable_ = false;
+  std::vector<std::pair<std::int64_t, int>> resizedRows_;
+  bool recalcGuard_ = false;
+  int splitDepth_ = 0;
+
+  // scroll bars
+  QScrollBar* hScroll_ = nullptr;
+  QScrollBar* vScroll_ = nullptr;
+  Symbol hScrollMode_, vScrollMode_;
+  int hScale_ = 1, vScale_ = 1;
+
+  // server
+  Usual server_;
+  ServerLink link_;
+  int serverState_ = 1;
+  Usual autoClose_ = Usual(false);
+  bool hasOrder_ = false;
+  bool hasChildren_ = false;
+  int suspendCount_ = 0;
+  int sequenceCount_ = 0;
+  int savedArea_ = 0;
+  std::int64_t firstRecNo_ = 0, lastRecNo_ = 0, firstRowNo_ = 0, lastRec_ = 0, rowCount_ = 0;
+  Symbol rowMode_, rowCountMode_;
+  bool skipEOF_ = false;
+
+  // row buffer
+  std::vector<RowInfo> rows_;
+  std::vector<std::vector<Cell>> frozenCells_;   // [column][row]
+  std::vector<std::vector<Cell>> scrollCells_;   // [column - FirstVisibleColumn][row]
+  std::int64_t firstVisibleRecNo_ = 0, firstVisibleRowNo_ = 0, lastVisibleRowNo_ = 0;
+  int visibleRowCount_ = 0;
+  std::int64_t currentRecNo_ = 0, currentRow_ = 0;
+  bool emptyRowsVisible_ = false;
+  int autoRefreshTime_ = 0;
+  QBasicTimer autoRefreshTimer_;
+  bool autoRefreshGuard_ = false;
+  int pendingChanges_ = 0;
+  int pendingSelection_ = 0;
+
+  // columns
+  std::vector<Ref<kDataColumn>> columnList_, columnOpenList_, columnVariableHeightList_;
+  int freeze_ = 0, firstVisibleColumn_ = 0, lastVisibleColumn_ = 0, currentColumn_ = 0;
+
+  // settings
+  Symbol viewLogicAs_, currentMode_, selectionMode_, tabKeyMode_, fieldChangeMode_;
+  bool autoSkip_ = false, autoAppend_ = false, editable_ = false, wordBreakInMemo_ = false;
+  Usual autoEdit_;
+  int dragDropMode_ = 0;
+  bool columnMove_ = true, columnResize_ = true, captionClick_ = false, rowResize_ = false;
+  bool inactiveSelection_ = false;
+  Usual contextMenus_[4];
+  bool ownerHas_[kOwnerCallbackCount] = {};
+  Array properties_;
+  bool eventLock_ = false;
+  int ownerNotifications_ = 0;
+  bool destructed_ = false;
+};
+
+}  // namespace kt
