@@ -303,6 +303,33 @@ TEST_F(DBServerTest, SharedReaderSeesAnotherStationsAppend) {
   EXPECT_EQ(Name(*reader), "B");
 }
 
+TEST_F(DBServerTest, JumpingReadsSeeEveryWrite) {
+  // An order whose keys jump through the table: records are read through
+  // the block cache, written in between, appended to, and must read back.
+  const std::string path = Path("jump.dbf");
+  ASSERT_TRUE(DBServer::DBCreate(path, Usual(Array{Usual(Array{"K", "N", 6, 0}), Usual(Array{"V", "N", 8, 0})})));
+  Ref<DBServer> db = New<DBServer>(path, false);
+  for (int i = 1; i <= 3000; ++i) {
+    db->Append();
+    db->FieldPut("K", i % 97);
+    db->FieldPut("V", i);
+  }
+  db->CreateOrder(Path("k"), "K");
+  int seen = 0;
+  for (db->GoTop(); !db->EoF(); db->Skip(1), ++seen) {
+    ASSERT_EQ(db->FieldGet("V"), Usual(db->RecNo())) << seen;
+    db->FieldPut("V", db->RecNo() * 10);
+  }
+  EXPECT_EQ(seen, 3000);
+  db->Append();
+  db->FieldPut("K", 0);
+  db->FieldPut("V", 30010);
+  db->SetOrder(0);
+  std::int64_t sum = 0;
+  for (db->GoTop(); !db->EoF(); db->Skip(1)) sum += db->FieldGet("V").AsInteger();
+  EXPECT_EQ(sum, 10 * (3000LL * 3001 / 2) + 30010);
+}
+
 TEST_F(DBServerTest, WorkAreaCalls) {
   const std::string path = MakeCustomers({{"A", "x", 1}, {"B", "x", 2}});
   Ref<DBServer> db = New<DBServer>(path);

@@ -16,8 +16,6 @@ namespace kt::dbf {
 namespace {
 
 constexpr std::size_t kPageSize = 64 * 1024;
-// Read after a jump: about one disk block.
-constexpr std::size_t kJumpSize = 4 * 1024;
 
 std::string Lower(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -279,8 +277,8 @@ void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
     // in index order) reads one small block instead of a whole window.
     const std::uint64_t nextAfterWindow = pageStart_ + (pageLen_ / hdr_.recordLen) * hdr_.recordLen;
     const bool sequential = pageLen_ == 0 || at == nextAfterWindow;
-    const std::size_t want = sequential ? kPageSize : kJumpSize;
-    page_.resize(std::max<std::size_t>(want, hdr_.recordLen));
+    if (!sequential && ReadFromBlocks(at, out, recNo)) return;
+    page_.resize(std::max<std::size_t>(kPageSize, hdr_.recordLen));
     pageLen_ = 0;
     pageStart_ = at;
     pageLen_ = file_.ReadSome(at, page_.data(), page_.size());
@@ -288,6 +286,25 @@ void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
       Fail(ctx_, gen::Corruption, "read", "record " + std::to_string(recNo) + " lies beyond the end of the file");
   }
   std::memcpy(out, page_.data() + (at - pageStart_), hdr_.recordLen);
+}
+
+bool Table::ReadFromBlocks(std::uint64_t at, std::uint8_t* out, std::uint32_t recNo) {
+  const std::uint64_t first = at / kBlockSize;
+  if ((at + hdr_.recordLen - 1) / kBlockSize != first) return false;
+  if (blocks_.empty()) blocks_.resize(kBlockCount);
+  Block& b = blocks_[std::size_t(first % kBlockCount)];
+  const std::size_t offset = std::size_t(at - first * kBlockSize);
+  // A block read before the table grew may end short of the record: read again.
+  if (b.index != first || b.length < offset + hdr_.recordLen) {
+    b.data.resize(kBlockSize);
+    b.index = kNoBlock;
+    b.length = file_.ReadSome(first * kBlockSize, b.data.data(), kBlockSize);
+    b.index = first;
+  }
+  if (b.length < offset + hdr_.recordLen)
+    Fail(ctx_, gen::Corruption, "read", "record " + std::to_string(recNo) + " lies beyond the end of the file");
+  std::memcpy(out, b.data.data() + offset, hdr_.recordLen);
+  return true;
 }
 
 void Table::BlankBuffer() {

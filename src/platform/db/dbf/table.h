@@ -176,7 +176,12 @@ class Table {
   void FillAutoIncrement();
   const Field& CheckedField(std::size_t i, const char* operation) const;
   void SetNull(const Field& f, bool null);
-  void InvalidateCache() { pageLen_ = 0; }
+  void InvalidateCache() {
+    pageLen_ = 0;
+    for (Block& b : blocks_) b.index = kNoBlock;
+  }
+  // Serves a record from the block cache; false when it straddles blocks.
+  bool ReadFromBlocks(std::uint64_t at, std::uint8_t* out, std::uint32_t recNo);
 
   ErrorContext ctx_;
   File file_;
@@ -200,6 +205,18 @@ class Table {
   std::vector<std::uint8_t> page_;
   std::uint64_t pageStart_ = 0;
   std::size_t pageLen_ = 0;
+
+  // Small blocks read after jumps (a walk in index order comes back to the
+  // same stretches of the table), direct-mapped by block number.
+  static constexpr std::uint64_t kNoBlock = ~std::uint64_t(0);
+  static constexpr std::size_t kBlockSize = 4 * 1024;
+  static constexpr std::size_t kBlockCount = 256;
+  struct Block {
+    std::uint64_t index = kNoBlock;
+    std::size_t length = 0;
+    std::vector<std::uint8_t> data;
+  };
+  std::vector<Block> blocks_;
 
   std::set<std::uint32_t> locked_;
   bool fileLocked_ = false;

@@ -116,6 +116,9 @@ void Table::WriteRecord(std::uint32_t recNo, const std::uint8_t* data, std::size
     const std::uint64_t to = std::min(at + length, pageStart_ + pageLen_);
     std::memcpy(page_.data() + (from - pageStart_), data + (from - at), std::size_t(to - from));
   }
+  // Cached blocks the write touches are dropped; the next read fetches them.
+  for (Block& b : blocks_)
+    if (b.index != kNoBlock && b.index * kBlockSize < at + length && (b.index + 1) * kBlockSize > at) b.index = kNoBlock;
 }
 
 void Table::FlushRecord() {
