@@ -37,6 +37,7 @@ int kTable::FrozenWidth() const {
 void kTable::SplitClientArea() {
   const bool hWasVisible = hScroll_ && !hScroll_->isHidden();
   const bool vWasVisible = vScroll_ && !vScroll_->isHidden();
+  splitSize_ = QSize(width(), height());
   int right = std::max(0, width());
   int bottom = std::max(0, height());
   const int top = 0, left = 0;

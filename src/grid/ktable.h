@@ -13,6 +13,7 @@
 // (scroll-bar values), render.cpp (invalidation and painting).
 #include <QBasicTimer>
 #include <QRect>
+#include <QSize>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -419,6 +420,7 @@ class kTable : public CustomControl, public ColumnOwner {
   std::vector<std::pair<std::int64_t, int>> resizedRows_;
   bool recalcGuard_ = false;
   int splitDepth_ = 0;
+  QSize splitSize_;
 
   // scroll bars
   QScrollBar* hScroll_ = nullptr;

@@ -388,6 +388,9 @@ void kTable::ReadBounds() {
 
 bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
   if (InEdit() && !EditClose()) return false;
+  // A hidden grid gets its resize events only when shown; the rows that fit
+  // must be known now.
+  if (QSize(width(), height()) != splitSize_) Recalculate();
   bool redraw = false;
   Symbol redrawArea;
 
