@@ -94,7 +94,7 @@ TEST_F(GeometryTest, HitTestsAndGrabZones) {
   EXPECT_EQ(grid->GetColumnToPoint(QPoint(150, 10)), 2);
   struct Case {
     int x, column;
-  } columns[] = {{196, 1}, {204, 1}, {195, 0}, {205, 0}, {100, 1}, {300, 3}};
+  } columns[] = {{96, 1}, {104, 1}, {95, 0}, {105, 0}, {196, 2}, {300, 3}};
   for (const auto& c : columns) EXPECT_EQ(grid->GetColumnFrameToPoint(QPoint(c.x, 50)), c.column) << c.x;
   struct RowCase {
     int y;
@@ -106,6 +106,7 @@ TEST_F(GeometryTest, HitTestsAndGrabZones) {
 TEST_F(GeometryTest, OverlappedGridSharesLines) {
   Bind(100);
   GridRect plain, shared;
+  grid->DataView()->Grid()->Overlapped(false);
   ASSERT_TRUE(grid->GetCellRect(2, 2, 2, plain));
   grid->DataView()->Grid()->Overlapped(true);
   ASSERT_EQ(grid->DataView()->Grid()->Width(), 1);

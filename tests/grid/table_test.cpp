@@ -83,7 +83,7 @@ TEST_F(GridTest, UseInEveryServerState) {
   EXPECT_TRUE(grid->Use(NIL));
   EXPECT_EQ(grid->ServerState(), 1);
   // 2: a server without data.
-  auto unused = New<kArrayServer>(SmallStruct());
+  auto unused = New<kArrayServer>();
   ASSERT_FALSE(unused->Used());
   EXPECT_TRUE(grid->Use(Usual(unused)));
   EXPECT_EQ(grid->ServerState(), 2);
