@@ -127,6 +127,8 @@ void BM_GridPageDown(benchmark::State& state, bool dbf) {
     if (f.grid->CurrentRecNo() > kRecords - 1000) f.grid->GoTop();
     state.ResumeTiming();
   }
+  state.counters["rows"] = f.grid->VisibleRowCount();
+  state.counters["recno"] = double(f.grid->CurrentRecNo());
 }
 
 void BM_GridGoBottom(benchmark::State& state, bool dbf) {
@@ -134,6 +136,8 @@ void BM_GridGoBottom(benchmark::State& state, bool dbf) {
   for (auto _ : state) {
     f.grid->GoBottom();
     state.PauseTiming();
+    state.counters["recno"] = double(f.grid->CurrentRecNo());
+    state.counters["first"] = double(f.grid->FirstVisibleRecNo());
     f.grid->GoTop();
     state.ResumeTiming();
   }
