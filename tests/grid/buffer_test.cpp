@@ -207,14 +207,17 @@ TEST_F(BufferTest, TwoGridsOnArrayServerStayConsistent) {
   struct Variant {
     const char* name;
     bool order, hideDeleted, filter;
+    int scope = 0;  // 2: deletes only mark, and marked records are hidden
   } variants[] = {{"plain", false, false, false},
                   {"order, deleted hidden", true, true, false},
                   {"order, deleted shown", true, false, false},
-                  {"filter", false, true, true}};
+                  {"filter", false, true, true},
+                  {"marked deletes hidden, order", true, false, false, 2},
+                  {"marked deletes shown, filter", false, false, true, 1}};
   for (const auto& v : variants) {
     SCOPED_TRACE(v.name);
     runtime->deleted = v.hideDeleted;
-    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(60)));
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(60)), Usual(v.scope));
     if (v.order) server->CreateOrder("Server:AGE");
     if (v.filter) server->SetFilter("Server:AGE < 40");
     server->GoTop();
