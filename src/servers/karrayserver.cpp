@@ -326,12 +326,12 @@ bool kArrayServer::Skip(std::int64_t records) {
   Commit();
   ClearError();
   const std::int64_t before = recNo_;
-  const bool wasEof = eof_, wasBof = bof_;
+  const bool wasEof = eof_;
   Trapped("Skip", [this, records] { DoSkip(records); });
   Notify(notify::RecordChange, Usual(records));
   // Could not move: already at the end in the direction asked.
   if (records > 0 && wasEof && eof_ && before == recNo_) return false;
-  if (records < 0 && wasBof && bof_ && before == recNo_) return false;
+  if (records < 0 && bof_ && before == recNo_) return false;  // stayed on the first record
   return true;
 }
 

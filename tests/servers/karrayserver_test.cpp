@@ -109,9 +109,10 @@ TEST_F(ArrayServerTest, NavigationBounds) {
   EXPECT_TRUE(server->EoF());
   EXPECT_EQ(server->RecNo(), 6);
   server->GoTop();
-  server->Skip(-1);
+  EXPECT_FALSE(server->Skip(-1));  // could not move
   EXPECT_TRUE(server->BoF());
   EXPECT_EQ(server->RecNo(), 1);
+  EXPECT_TRUE(server->Skip(1));
   server->GoTo(0);
   EXPECT_EQ(server->RecNo(), 1);
   EXPECT_TRUE(server->BoF());

@@ -175,11 +175,11 @@ bool DBServer::Skip(std::int64_t records) {
   if (!Table() || !Notify(notify::IntentToMove)) return false;
   ClearError();
   const std::int64_t before = RecNo();
-  const bool wasEof = EoF(), wasBof = BoF();
+  const bool wasEof = EoF();
   const bool ok = Trapped("Skip", [this, records] { Table()->Skip(records); });
   Notify(notify::RecordChange, Usual(records));
   if (records > 0 && wasEof && EoF() && before == RecNo()) return false;
-  if (records < 0 && wasBof && BoF() && before == RecNo()) return false;
+  if (records < 0 && BoF() && before == RecNo()) return false;  // stayed on the first record
   return ok;
 }
 
