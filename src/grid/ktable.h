@@ -12,6 +12,8 @@
 // geometry.cpp (areas, rectangles, hit tests, row heights), scroll.cpp
 // (scroll-bar values), render.cpp (invalidation and painting).
 #include <QBasicTimer>
+#include <QBrush>
+#include <QColor>
 #include <QRect>
 #include <QSize>
 #include <cstdint>
@@ -26,6 +28,7 @@
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
 
+class QPainter;
 class QScrollBar;
 
 namespace kt {
@@ -65,6 +68,24 @@ struct Cell {
 struct ColumnLoop {
   int first = 0;
   int last = 0;
+};
+
+// One value to draw (DrawValue): what, where and how. Colours and fonts are
+// already resolved by the caller; the flags give the cell's state.
+struct ValueDraw {
+  Symbol viewAs;                 // empty: decided by the value's type
+  Usual value;
+  std::string_view text;         // display text of the value
+  QRect rect;                    // the value's rectangle (inside lines and spaces)
+  const kGrid* grid = nullptr;   // the cell's grid (flat look, push-button frame)
+  int alignment = 0;             // horizontal byte | vertical byte << 8
+  const kt::Font* font = nullptr;
+  QColor foreground;
+  int textMode = 0;              // bit 0: several lines, bit 1 with it: word break
+  bool enabled = true, selected = false, current = false, readOnly = false;
+  kDataColumn* column = nullptr; // null for caption and footer texts of no column
+  int columnNo = 0;
+  std::int64_t row = 0, recNo = 0;
 };
 
 // The cell under a point; zeros where nothing is hit.
@@ -323,7 +344,18 @@ class kTable : public CustomControl, public ColumnOwner {
   int SelectorWidth() const { return selectorWidth_; }
   void SelectorWidth(int w) { selectorWidth_ = std::max(0, w); }
 
-  // --- scrolling (values only; the requests come with the scroll bars) ----
+  // --- scrolling ---------------------------------------------------------
+  // Scroll request kinds of either bar.
+  enum ScrollKind { kScrollEnd = 0, kPageForward = 1, kLineForward = 2, kThumb = 3, kLineBackward = 4, kPageBackward = 5 };
+  // One scroll request; `thumb` is the bar value for kThumb.
+  void VerticalScroll(int kind, int thumb = 0);
+  void HorizontalScroll(int kind, int thumb = 0);
+  bool UpdateVisibleColumns(const Range& oldRange, const Range& newRange);
+  void SetFirstRow(std::int64_t row);
+  void SetFirstColumn(int column);
+  void SetLastColumn(int column);
+  // Wheel notches: < 0 down, > 0 up; with `page` by pages.
+  void WheelScroll(int notches, bool page);
   void UpdateVerticalScrollValues(bool range, bool position);
   void UpdateHorizontalScrollValues(bool range, bool position);
   void ScrollData(Symbol direction, int pixels);
@@ -337,6 +369,36 @@ class kTable : public CustomControl, public ColumnOwner {
   bool IsMultipleColorInGrid() const;
 
   // --- drawing -----------------------------------------------------------
+  // Colour overrides (null: none).
+  const Ref<Color>& CurrentForeground() const { return currentForeground_; }
+  void CurrentForeground(Ref<Color> c) { currentForeground_ = std::move(c); }
+  const Ref<Color>& CurrentBackground() const { return currentBackground_; }
+  void CurrentBackground(Ref<Color> c) { currentBackground_ = std::move(c); }
+  const Ref<Color>& SelectedForeground() const { return selectedForeground_; }
+  void SelectedForeground(Ref<Color> c) { selectedForeground_ = std::move(c); }
+  const Ref<Color>& SelectedBackground() const { return selectedBackground_; }
+  void SelectedBackground(Ref<Color> c) { selectedBackground_ = std::move(c); }
+  const Ref<Color>& InactiveSelectedForeground() const { return inactiveSelectedForeground_; }
+  void InactiveSelectedForeground(Ref<Color> c) { inactiveSelectedForeground_ = std::move(c); }
+  const Ref<Color>& InactiveSelectedBackground() const { return inactiveSelectedBackground_; }
+  void InactiveSelectedBackground(Ref<Color> c) { inactiveSelectedBackground_ = std::move(c); }
+  const Ref<Color>& DeletedForeground() const { return deletedForeground_; }
+  void DeletedForeground(Ref<Color> c) { deletedForeground_ = std::move(c); }
+  // How a column's values are shown: its own view type, for logic columns
+  // ViewLogicAs, else #Text; empty for types "O" and "U" (the value decides).
+  Symbol GetColumnViewValueAs(const kDataColumn* column) const;
+  // Horizontal byte | vertical byte << 8 of a column in an area.
+  int GetColumnAlignment(ViewArea area, const kDataColumn* column) const;
+  // Draws one value by its view type.
+  void DrawValue(QPainter& painter, const ValueDraw& v);
+  // The grid has the keyboard focus (colours of current and selected cells).
+  virtual bool IsActive() const;
+  // Selection comes with its own part; until then the cursor is the
+  // selection: the current cell, or the current row in #Row mode.
+  virtual bool IsCellSelected(int column, std::int64_t row, std::int64_t recNo) const;
+  // Compound and owner-drawn values; both answer whether they drew.
+  virtual bool DrawCompoundValue(QPainter& painter, const ValueDraw& v);
+  virtual bool DrawAbstractValue(QPainter& painter, const ValueDraw& v);
   // Invalidates the area: NIL (all), #All, #Data, #DynamicArea, #Caption,
   // #Footer, #Selector, #Info, #Current, #FromLine (row), #FromColumn
   // (column), #Cell (column, row), #Selection, #SelectorState, #Focus.
@@ -356,6 +418,7 @@ class kTable : public CustomControl, public ColumnOwner {
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
 
@@ -403,6 +466,38 @@ class kTable : public CustomControl, public ColumnOwner {
   int PageRowsBackward();
   void RedrawRow(std::int64_t row);
   void StartTimer();
+  // drawing (render*.cpp)
+  void DrawBackground(QPainter& p, const QRect& r);
+  void DrawSelector(QPainter& p, const QRect& r);
+  void DrawSelectorState(QPainter& p, std::int64_t row, std::int64_t recNo, bool current);
+  void DrawBand(QPainter& p, const QRect& r, ViewArea area);
+  void DrawFramedCell(QPainter& p, const kGrid* grid, const Brush* brush, const QRect& r, bool haveBrush);
+  void DrawGrid(QPainter& p, const QRect& r);
+  void DrawData(QPainter& p, const QRect& r);
+  // Per paint, per open column: what DrawCell needs of the column.
+  struct ColumnPaint {
+    Ref<kGrid> grid;
+    Symbol viewAs;
+    bool viewInEveryRow = false;
+    int alignment = 0;
+    int textMode = 0;
+    const kt::Font* font = nullptr;
+  };
+  void PrepareColumns();
+  void DrawRow(QPainter& p, int index, int top, const QRect& clip);
+  void DrawCell(QPainter& p, int column, int index, int x, int top, const QRect& clip);
+  void DrawInfo(QPainter& p, const QRect& r);
+  void DrawFocus(QPainter& p, const QRect& r);
+  QColor ValueForeground(const ColorSpec& spec, bool deleted, bool selected, bool current) const;
+  QBrush ValueBackground(const ColorSpec& spec, bool selected, bool current, std::int64_t row, bool emptyArea,
+                         const kGrid* grid) const;
+  QColor TextColor() const;
+  // scrolling (scroll*.cpp)
+  void ConnectScrollBars();
+  void ScrollRows(int kind, int thumb);
+  void ThumbRows(std::int64_t target);
+  void PlaceAtEnd();
+  bool MoveColumns(int first);
 
   // styles and conditions
   Ref<kViewStyle> captionView_, dataView_, footerView_, infoView_;
@@ -473,6 +568,15 @@ class kTable : public CustomControl, public ColumnOwner {
   bool eventLock_ = false;
   int ownerNotifications_ = 0;
   bool destructed_ = false;
+
+  // drawing
+  Ref<Color> currentForeground_, currentBackground_, selectedForeground_, selectedBackground_,
+      inactiveSelectedForeground_, inactiveSelectedBackground_, deletedForeground_;
+  bool scrolling_ = false;
+  // Taken once per paint: view types drawn in every row, focus, enabled.
+  std::vector<Symbol> valueViewList_;
+  std::vector<ColumnPaint> paintColumns_;
+  bool paintActive_ = false, paintEnabled_ = true;
 };
 
 }  // namespace kt

@@ -88,6 +88,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   vScroll_->setObjectName("kTableVSCROLL");
   vScroll_->setGeometry(0, 0, 0, 0);
   vScroll_->hide();
+  ConnectScrollBars();
 
   Recalculate();
 }
