@@ -256,7 +256,10 @@ void kTable::DrawFramedCell(QPainter& p, const kGrid* grid, const Brush* brush, 
       vline(right - 1, top, bottom);
       break;
     case kGrid::StyleButton:
-      qDrawWinButton(&p, r, palette(), false);
+      {
+        const QBrush face(Sys(syscolor::BtnFace));
+        qDrawWinButton(&p, r, palette(), false, &face);
+      }
       if (haveBrush && brush) p.fillRect(r.adjusted(2, 2, -2, -2), fill);
       break;
     default:

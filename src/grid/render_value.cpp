@@ -90,8 +90,8 @@ void kTable::DrawValue(QPainter& p, const ValueDraw& v) {
     const int side = std::min({st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this), v.rect.width(), v.rect.height()});
     opt.rect = QRect(Place(v.rect, QSize(side, side), v.alignment), QSize(side, side));
     opt.state = QStyle::State_None;
-    // Greyed in a disabled window and in cells that cannot be changed.
-    if (v.enabled && !v.readOnly) opt.state |= QStyle::State_Enabled;
+    // Greyed in a disabled window only; read-only cells look like the rest.
+    if (v.enabled) opt.state |= QStyle::State_Enabled;
     opt.state |= state == 1 ? QStyle::State_On : state == 2 ? QStyle::State_NoChange : QStyle::State_Off;
     if (v.grid && !v.grid->Flat()) opt.state |= QStyle::State_Raised;
     st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p, this);
