@@ -277,6 +277,7 @@ bool kTable::MoveColumns(int first) {
   for (int c = std::min(first, oldFirst); c < std::max(first, oldFirst); ++c) shift += ColumnWidth(c);
   if (first > oldFirst) shift = -shift;
   const int oldLastLeft = dataArea_.left + ColumnX(oldLast);
+  const bool oldLastPartial = !IsColumnVisible(oldLast, false);
   UpdateVisibleColumns(Range(oldFirst, oldLast), Range(first, GetLastVisibleColumn(first)));
   const GridRect band{dynamicArea_.left, captionArea_.top, dynamicArea_.right, footerArea_.bottom};
   if (IsInfoVisible() || std::abs(shift) >= dynamicArea_.Width()) {
@@ -284,7 +285,7 @@ bool kTable::MoveColumns(int first) {
     return true;
   }
   ScrollData(kHorizontal, shift);
-  if (shift < 0) {
+  if (shift < 0 && oldLastPartial) {
     // The column that was cut off at the right shows its hidden part now.
     const int from = std::max(band.left, std::min(oldLastLeft + shift, band.right + shift));
     update(QRect(QPoint(from, band.top), QPoint(band.right - 1, band.bottom - 1)));

@@ -1,0 +1,211 @@
+// kTable scrolling: scroll-bar values, line, page and thumb requests, pixel
+// shifting that paints only the uncovered strip, columns, and the wheel.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <memory>
+
+#include "grid_fixture.h"
+#include "platform/gui/brush.h"
+#include "support/kitemlist.h"
+
+namespace kt::test {
+namespace {
+
+// Remembers what each paint covered.
+class RecordingGrid : public kTable {
+ public:
+  using kTable::kTable;
+  QRegion painted;
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    painted += e->region();
+    ++paints;
+    kTable::paintEvent(e);
+  }
+};
+
+struct ScrollTest : ::testing::Test {
+  ScopedRuntime runtime;
+  std::unique_ptr<OwnerWindow> owner = ShownOwner();
+  RecordingGrid* grid = new RecordingGrid(owner.get());
+
+  // Rows of 20 px, a data area of 200 px (10 full rows and a partial one),
+  // columns of 100 px.
+  void Bind(const Ref<DataServer>& server, Array columns = Array{"ID", "NAME"}, int width = 400) {
+    grid->show();
+    grid->RowHeight(20);
+    grid->CaptionHeight(24);
+    grid->VerticalScrollBarMode(Symbol("None"));
+    grid->HorizontalScrollBarMode(Symbol("None"));
+    grid->resize(width, 24 + 210);
+    ASSERT_TRUE(grid->Use(Usual(server), Usual(columns)));
+    for (const auto& c : grid->ColumnList()) c->Width(100);
+    grid->Recalculate();
+    Settle();
+  }
+  void Settle() {
+    QApplication::processEvents();
+    grid->painted = QRegion();
+    grid->paints = 0;
+  }
+};
+
+TEST_F(ScrollTest, LineScrollShiftsPixelsAndPaintsOneRow) {
+  auto server = New<CountingServer>(SmallStruct(), Usual(SmallData(100)));
+  Bind(server);
+  ASSERT_EQ(grid->VisibleRowCount(), 11);
+  const GridRect data = grid->DataRect();
+
+  server->ResetCounts();
+  grid->VerticalScroll(kTable::kLineForward);
+  grid->VerticalScroll(kTable::kScrollEnd);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 2);
+  EXPECT_EQ(server->RecNo(), 1) << "scrolling leaves the current record";
+  QApplication::processEvents();
+  ASSERT_GT(grid->paints, 0);
+  EXPECT_EQ(grid->painted.boundingRect(), QRect(data.left, data.bottom - 20, data.Width(), 20)) << "the strip at the bottom";
+  ExpectConsistent(*grid, *server, "after line down");
+
+  Settle();
+  grid->VerticalScroll(kTable::kLineBackward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 1);
+  QApplication::processEvents();
+  EXPECT_EQ(grid->painted.boundingRect(), QRect(data.left, data.top, data.Width(), 20)) << "the strip at the top";
+
+  // Rows coloured by position cannot be shifted: the data area is repainted.
+  grid->Grid()->BackgroundList()->Add(Usual(New<Brush>(Color(240, 240, 255))));
+  Settle();
+  grid->VerticalScroll(kTable::kLineForward);
+  QApplication::processEvents();
+  EXPECT_EQ(grid->painted.boundingRect().height(), data.Height());
+}
+
+TEST_F(ScrollTest, RequestsPastTheEndsChangeNothing) {
+  auto server = New<CountingServer>(SmallStruct(), Usual(SmallData(100)));
+  Bind(server);
+  grid->VerticalScroll(kTable::kLineBackward);
+  grid->VerticalScroll(kTable::kPageBackward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 1);
+  QApplication::processEvents();
+  EXPECT_TRUE(grid->painted.isEmpty()) << "nothing to repaint";
+
+  // At the end: the last record in the last but one row; a line down with
+  // the empty row visible does nothing.
+  grid->VerticalScroll(kTable::kThumb, grid->VerticalScrollBar()->maximum());
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 91);
+  EXPECT_EQ(grid->RowBuffer()[9].recNo, 100);
+  EXPECT_TRUE(grid->RowBuffer()[10].empty);
+  grid->VerticalScroll(kTable::kLineForward);
+  grid->VerticalScroll(kTable::kPageForward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 91);
+  ExpectConsistent(*grid, *server, "at the end");
+}
+
+TEST_F(ScrollTest, PagesKeepTheWindowFull) {
+  auto server = New<CountingServer>(SmallStruct(), Usual(SmallData(25)));
+  Bind(server);
+  grid->VerticalScroll(kTable::kPageForward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 11);
+  grid->VerticalScroll(kTable::kPageForward);
+  // 10 more would leave blank rows: the end placement instead.
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 16);
+  EXPECT_EQ(grid->RowBuffer()[9].recNo, 25);
+  grid->VerticalScroll(kTable::kPageBackward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 6);
+  grid->VerticalScroll(kTable::kPageBackward);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 1);
+  ExpectConsistent(*grid, *server, "after pages");
+}
+
+TEST_F(ScrollTest, LargeTablesScaleTheBarAndTheThumbReachesTheEnd) {
+  auto server = New<FormulaServer>(200000);
+  Bind(server);
+  QScrollBar* bar = grid->VerticalScrollBar();
+  EXPECT_EQ(grid->VerticalScale(), 4);
+  EXPECT_EQ(bar->maximum() + bar->pageStep() - 1, 50000);
+  grid->VerticalScroll(kTable::kThumb, bar->maximum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  const auto& rows = grid->RowBuffer();
+  EXPECT_EQ(rows[rows.size() - 2].recNo, 200000) << "last record in the last but one row";
+  EXPECT_TRUE(rows.back().empty);
+  EXPECT_EQ(bar->value(), bar->maximum());
+
+  grid->VerticalScroll(kTable::kThumb, 25000);
+  EXPECT_EQ(grid->FirstVisibleRowNo(), 100000);
+  EXPECT_EQ(bar->value(), 25000);
+  grid->VerticalScroll(kTable::kThumb, bar->minimum());
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 1);
+  ExpectConsistent(*grid, *server, "thumb at the top");
+}
+
+TEST_F(ScrollTest, AbsoluteRowModeThumbTakesThreePlaces) {
+  auto server = New<FormulaServer>(1000);
+  Bind(server);
+  grid->RowMode(Symbol("Absolute"));
+  QScrollBar* bar = grid->VerticalScrollBar();
+  EXPECT_EQ(bar->value(), 1);
+  grid->VerticalScroll(kTable::kThumb, 400);
+  grid->VerticalScroll(kTable::kScrollEnd);
+  EXPECT_GT(grid->FirstVisibleRecNo(), 1);
+  EXPECT_EQ(bar->value(), 500) << "the middle";
+  grid->VerticalScroll(kTable::kThumb, bar->maximum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  EXPECT_EQ(grid->RowBuffer()[grid->RowBuffer().size() - 2].recNo, 1000);
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ScrollTest, ColumnsScrollAndFrozenColumnsStay) {
+  auto server = New<CountingServer>(SmallStruct(), Usual(SmallData(30)));
+  // Five columns of 100 px in a 300 px wide grid, the first frozen.
+  Bind(server, Array{"ID", "NAME", "AGE", "NAME", "ID"}, 300);
+  grid->Freeze(1);
+  Settle();
+  ASSERT_EQ(grid->FirstVisibleColumn(), 2);
+  ASSERT_EQ(grid->LastVisibleColumn(), 3);
+
+  grid->HorizontalScroll(kTable::kLineForward);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 3);
+  EXPECT_EQ(grid->LastVisibleColumn(), 4);
+  ExpectConsistent(*grid, *server, "one column right");
+  QApplication::processEvents();
+  EXPECT_EQ(grid->painted.boundingRect().left(), 200) << "only the column that came in";
+
+  // The last column was fully visible: the page starts after it.
+  grid->HorizontalScroll(kTable::kPageForward);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 5);
+  EXPECT_EQ(grid->LastVisibleColumn(), 5);
+  grid->HorizontalScroll(kTable::kLineForward);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 5) << "nothing more to the right";
+  ExpectConsistent(*grid, *server, "at the right end");
+
+  grid->HorizontalScroll(kTable::kThumb, 0);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 2);
+  grid->SetLastColumn(5);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 4);
+  grid->HorizontalScroll(kTable::kPageBackward);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 2);
+  ExpectConsistent(*grid, *server, "back at the left");
+}
+
+TEST_F(ScrollTest, WheelStepsByUnitSizeAndPagesWithShift) {
+  auto server = New<CountingServer>(SmallStruct(), Usual(SmallData(100)));
+  Bind(server);
+  grid->WheelScroll(-1, false);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 2);
+  grid->PropertyPut(Symbol("MouseWheelUnitSize"), Usual(3));
+  grid->WheelScroll(-1, false);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 5);
+  grid->WheelScroll(1, false);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 2);
+  grid->WheelScroll(-1, true);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 12);
+  EXPECT_EQ(server->RecNo(), 1) << "the current record stays";
+}
+
+}  // namespace
+}  // namespace kt::test
