@@ -3,6 +3,7 @@
 // columns; it is the only thing painting reads.
 #include <QTimerEvent>
 
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/db/dbserver.h"
 
@@ -14,13 +15,6 @@ const Symbol kAbsolute("Absolute"), kRecCount("RecCount"), kKeyCount("KeyCount")
     kRetainCurrentRow("RetainCurrentRow"), kRefreshBuffer("RefreshBuffer"), kStable("Stable"), kData("Data"),
     kCurrent("Current"), kOrderKeyNo("OrderKeyNo"), kIndexOrd("IndexOrd"), kOrderKeyCount("OrderKeyCount"),
     kOrderInfo("OrderInfo"), kAutoRefresh("AutoRefresh");
-
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
 
 bool SameSpec(const ColorSpec& a, const ColorSpec& b) {
   return a.foreground == b.foreground && a.background == b.background &&
@@ -751,12 +745,7 @@ void kTable::AutoRefresh() {
     content = !(sameRows(rows, rows_) && sameCells(frozen, frozenCells_) && sameCells(scrolling, scrollCells_));
     if (!content) {
       const Array saved = RecordSave();
-      link_.GoTop();
-      firstRecNo_ = link_.RecNo();
-      firstRowNo_ = 0;
-      firstRowNo_ = GetRowNo();
-      link_.GoBottom();
-      lastRecNo_ = link_.RecNo();
+      ReadFirstAndLast();
       RecordRestore(saved);
     }
     currentRecNo_ = link_.RecNo();

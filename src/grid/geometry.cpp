@@ -4,19 +4,13 @@
 #include <QCursor>
 #include <QScrollBar>
 
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 
 namespace kt {
 namespace {
 
 const Symbol kAuto("Auto"), kStable("Stable"), kPushButton("PushButton"), kInfoInEntireArea("InfoInEntireArea");
-
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
 
 }  // namespace
 

@@ -433,6 +433,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // Re-reads order flag, LastRec, row count, first and last record and
   // server state (inside a sequence; moves the server).
   void ReadBounds();
+  // GoTop and GoBottom: the first and last record and the first row number;
+  // TRUE when the server has no visible record.
+  bool ReadFirstAndLast();
   void SetWindowFrom(std::int64_t recNo);
   // Moves the server back from the current record so that it ends as the
   // last fully visible row; the server stands on the new first record.
@@ -573,6 +576,7 @@ class kTable : public CustomControl, public ColumnOwner {
   Ref<Color> currentForeground_, currentBackground_, selectedForeground_, selectedBackground_,
       inactiveSelectedForeground_, inactiveSelectedBackground_, deletedForeground_;
   bool scrolling_ = false;
+  void BeginScrolling();
   // Taken once per paint: view types drawn in every row, focus, enabled.
   std::vector<Symbol> valueViewList_;
   std::vector<ColumnPaint> paintColumns_;

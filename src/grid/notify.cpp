@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "grid/grid_event.h"
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/runtime/runtime.h"
 
@@ -12,13 +13,6 @@ namespace {
 const Symbol kCommit("Commit"), kData("Data"), kCurrent("Current"), kFromLine("FromLine"), kCell("Cell"),
     kAll("All"), kStable("Stable"), kRefreshBuffer("RefreshBuffer"), kIndexKey("IndexKey"), kOrderInfo("OrderInfo"),
     kDeletedScope("DeletedScope"), kPermanent("Permanent"), kVertical("Vertical");
-
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
 
 std::string Upper(std::string_view s) {
   std::string r(s);
@@ -276,13 +270,7 @@ void kTable::NotifyDelete(int, const Usual&) {
   SelectionChange(2, currentColumn_, row, recNo);
   const Array saved = RecordSave();
   const bool wasFirst = recNo == firstRecNo_, wasLast = recNo == lastRecNo_;
-  link_.GoTop();
-  firstRecNo_ = link_.RecNo();
-  firstRowNo_ = 0;
-  firstRowNo_ = GetRowNo();
-  const bool empty = link_.EoF();
-  link_.GoBottom();
-  lastRecNo_ = link_.RecNo();
+  const bool empty = ReadFirstAndLast();
   if (i == 1) {
     // The window starts at the record that follows the deleted one.
     std::int64_t start = firstRecNo_;
@@ -326,12 +314,7 @@ void kTable::NotifyAppend(int, const Usual&) {
   const int i = BufferPos(newRecNo);
   const bool buffered = i > 0 && i < int(rows_.size()) && !rows_[std::size_t(i - 1)].empty;
   const Array saved = RecordSave();
-  link_.GoTop();
-  firstRecNo_ = link_.RecNo();
-  firstRowNo_ = 0;
-  firstRowNo_ = GetRowNo();
-  link_.GoBottom();
-  lastRecNo_ = link_.RecNo();
+  ReadFirstAndLast();
   RecordRestore(saved);
   if (buffered) {
     const std::int64_t row = firstVisibleRowNo_ + i - 1;

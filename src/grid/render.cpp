@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <qdrawutil.h>
 
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 
 namespace kt {
@@ -16,13 +17,6 @@ const Symbol kAll("All"), kData("Data"), kDynamicArea("DynamicArea"), kCaption("
     kSelector("Selector"), kSelectorState("SelectorState"), kInfo("Info"), kCurrent("Current"), kFromLine("FromLine"),
     kFromColumn("FromColumn"), kCell("Cell"), kSelection("Selection"), kFocus("Focus"), kValueViewList("ValueViewList"),
     kRow("Row");
-
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
 
 QColor Sys(int index) { return SysQColor(index); }
 

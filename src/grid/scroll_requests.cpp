@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/gui/pointer.h"
 
@@ -14,13 +15,6 @@ namespace {
 const Symbol kAbsolute("Absolute"), kVertical("Vertical"), kHorizontal("Horizontal"), kData("Data"),
     kDynamicArea("DynamicArea"), kScrollPointer("ScrollPointer"), kScrollThumbDragRefresh("ScrollThumbDragRefresh"),
     kMouseWheelUnitSize("MouseWheelUnitSize"), kFilter("Filter");
-
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
 
 // Bar actions as scroll request kinds (-1: not a request).
 int KindOf(int action) {
@@ -65,16 +59,20 @@ void kTable::ConnectScrollBars() {
   wire(hScroll_, false);
 }
 
+// While a scroll request runs, the scroll pointer (a property) is shown.
+void kTable::BeginScrolling() {
+  if (scrolling_) return;
+  scrolling_ = true;
+  const Usual pointer = PropertyGet(kScrollPointer);
+  if (pointer.IsObject())
+    if (auto* ptr = dynamic_cast<Pointer*>(pointer.AsObject())) setCursor(ptr->ToQCursor());
+}
+
 // ---------------------------------------------------------------------------
 // Vertical
 
 void kTable::VerticalScroll(int kind, int thumb) {
-  if (!scrolling_) {
-    scrolling_ = true;
-    const Usual pointer = PropertyGet(kScrollPointer);
-    if (pointer.IsObject())
-      if (auto* ptr = dynamic_cast<Pointer*>(pointer.AsObject())) setCursor(ptr->ToQCursor());
-  }
+  BeginScrolling();
   if (kind == kScrollEnd) {
     unsetCursor();
     UpdateVerticalScrollValues(false, true);
@@ -205,12 +203,7 @@ void kTable::SetFirstRow(std::int64_t row) {
 // Horizontal
 
 void kTable::HorizontalScroll(int kind, int thumb) {
-  if (!scrolling_) {
-    scrolling_ = true;
-    const Usual pointer = PropertyGet(kScrollPointer);
-    if (pointer.IsObject())
-      if (auto* ptr = dynamic_cast<Pointer*>(pointer.AsObject())) setCursor(ptr->ToQCursor());
-  }
+  BeginScrolling();
   if (kind == kScrollEnd) {
     unsetCursor();
     UpdateHorizontalScrollValues(false, true);

@@ -3,6 +3,7 @@
 #include <QScrollBar>
 
 #include "grid/grid_event.h"
+#include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/db/dbserver.h"
 #include "platform/db/workareas.h"
@@ -26,13 +27,6 @@ const char* const kCallbackNames[kTable::kOwnerCallbackCount] = {
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 
 // Restores the grid's event lock when the scope ends.
-struct LockScope {
-  bool& lock;
-  bool saved;
-  explicit LockScope(bool& l) : lock(l), saved(l) { lock = true; }
-  ~LockScope() { lock = saved; }
-};
-
 }  // namespace
 
 kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimension* size)
@@ -378,13 +372,19 @@ void kTable::ReadBounds() {
   hasOrder_ = link_.HasMethod(kIndexOrd) && link_.Send(kIndexOrd).AsInteger() > 0;
   lastRec_ = link_.LastRec();
   rowCount_ = GetRowCount();
+  ReadFirstAndLast();
+  serverState_ = firstRecNo_ == lastRecNo_ && link_.EoF() ? 3 : 0;
+}
+
+bool kTable::ReadFirstAndLast() {
   link_.GoTop();
   firstRecNo_ = link_.RecNo();
   firstRowNo_ = 0;  // GetRowNo of the first record itself
   firstRowNo_ = GetRowNo();
+  const bool empty = link_.EoF();
   link_.GoBottom();
   lastRecNo_ = link_.RecNo();
-  serverState_ = firstRecNo_ == lastRecNo_ && link_.EoF() ? 3 : 0;
+  return empty;
 }
 
 bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {

@@ -10,12 +10,6 @@
 namespace kt {
 namespace {
 
-struct SuspendGuard {
-  DataServer& server;
-  explicit SuspendGuard(DataServer& s) : server(s) { server.SuspendNotification(); }
-  ~SuspendGuard() { server.ResetNotification(); }
-};
-
 }  // namespace
 
 kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual& nDeletedScope,
@@ -79,7 +73,7 @@ bool kArrayServer::Use(const Usual& aData) {
   bof_ = eof_ = true;
   recNo_ = 0;
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     // Orders describe the old data: all of them go, not only the active one.
     orders_.clear();
     cursorOrder_ = nullptr;
@@ -531,7 +525,7 @@ bool kArrayServer::Delete(const Usual& remove) {
   editBuffer_.clear();
   bufferChanged_ = false;
   if (Order* order = ActiveOrder()) {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     const std::size_t count = order->keys.Count();
     const std::size_t pos = std::min(remembered, count);
     if (pos >= 1) DoGoTo(RecordAtKey(pos));
@@ -605,7 +599,7 @@ bool kArrayServer::Zap() {
   }
   keyPos_ = 0;
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     DoGoTop();
   }
   Notify(notify::FileChange);

@@ -14,12 +14,6 @@ namespace {
 const Symbol kExpression("Expression");
 const Symbol kEval("Eval");
 
-struct SuspendGuard {
-  DataServer& server;
-  explicit SuspendGuard(DataServer& s) : server(s) { server.SuspendNotification(); }
-  ~SuspendGuard() { server.ResetNotification(); }
-};
-
 bool IsBlock(const Usual& v) { return v.IsCodeblock() || (v.IsObject() && v.AsObject()->HasMethod(kEval)); }
 
 }  // namespace
@@ -106,7 +100,7 @@ bool kArrayServer::CreateOrder(const Usual& uKey, const Usual& uFor, const Usual
   std::vector<std::pair<OrderTree::RecNo, Usual>> entries;
   bool built;
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     const Usual self(this);
     const Usual arg[] = {self};
     const Args args(arg, 1);
@@ -157,7 +151,7 @@ bool kArrayServer::SetOrder(const Usual& nOrder) {
     if (pos) {
       keyPos_ = pos;
     } else {
-      SuspendGuard suspended(*this);
+      SuspendScope suspended(*this);
       Trapped("SetOrder", [this] { DoGoTop(); });
     }
   }
@@ -194,7 +188,7 @@ bool kArrayServer::ClearOrder(const Usual& nOrder) {
       currentOrder_ = 0;
     }
     if (top) {
-      SuspendGuard suspended(*this);
+      SuspendScope suspended(*this);
       Trapped("ClearOrder", [this] { DoGoTop(); });
     }
   } else {
@@ -329,7 +323,7 @@ bool kArrayServer::Seek(const Usual& uKey, const Usual& lSoftSeek) {
     }
   });
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     DoGoTo(target);
   }
   found_ = found;
@@ -350,7 +344,7 @@ bool kArrayServer::Locate(const Usual& uFor, const Usual& uWhile, const Usual& u
   std::int64_t remaining = uScope.IsNumeric() ? uScope.AsInteger() : -1;
   bool found = false;
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     const Usual arg[] = {Usual(this)};
     const Args args(arg, 1);
     Trapped("Locate", [&] {
@@ -401,7 +395,7 @@ bool kArrayServer::SetFilter(const Usual& uFilter, const Usual& uFilterText, con
     std::copy(std::begin(args), std::end(args), std::begin(filterArgs_));
   }
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     Trapped("SetFilter", [this] { DoGoTop(); });
   }
   Notify(notify::FileChange);
@@ -414,7 +408,7 @@ bool kArrayServer::ClearFilter() {
   filterBlock_ = Usual();
   for (auto& a : filterArgs_) a = Usual();
   {
-    SuspendGuard suspended(*this);
+    SuspendScope suspended(*this);
     Trapped("ClearFilter", [this] { DoGoTop(); });
   }
   Notify(notify::FileChange);

@@ -20,12 +20,6 @@ struct FlagGuard {
   ~FlagGuard() { flag = false; }
 };
 
-struct SuspendGuard {
-  DataServer& server;
-  explicit SuspendGuard(DataServer& s) : server(s) { server.SuspendNotification(); }
-  ~SuspendGuard() { server.ResetNotification(); }
-};
-
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 
 }  // namespace
@@ -246,7 +240,7 @@ void DataServer::ReportStatus(int genCode, Symbol method, const std::string& des
 }
 
 Usual DataServer::Eval(const Usual& cbBlock, const Usual& cbFor, const Usual& cbWhile, const Usual& uScope) {
-  SuspendGuard suspended(*this);
+  SuspendScope suspended(*this);
   const Usual self(this);
   const Usual arg[] = {self};
   const Args args(arg, 1);

@@ -51,6 +51,17 @@ class DataServer : public Object {
     if (suspendCount_ > 0) --suspendCount_;
   }
   int SuspendNotificationCount() const { return suspendCount_; }
+  // Suspends notifications for a scope (also when it is left by an exception).
+  class SuspendScope {
+   public:
+    explicit SuspendScope(DataServer& server) : server_(server) { server_.SuspendNotification(); }
+    ~SuspendScope() { server_.ResetNotification(); }
+    SuspendScope(const SuspendScope&) = delete;
+    SuspendScope& operator=(const SuspendScope&) = delete;
+
+   private:
+    DataServer& server_;
+  };
 
   // --- fields --------------------------------------------------------
   std::size_t FCount() const { return fields_.size(); }
