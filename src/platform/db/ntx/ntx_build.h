@@ -27,7 +27,7 @@ struct NtxBuildProgress {
 };
 
 // Pulls the next (record number, key bytes) pair in natural order; false at
-// the end. Keys must be exactly the spec's key size.
+// the end. Keys must be exactly the key size the create description names.
 using NtxKeySource = std::function<bool(std::uint32_t& recNo, std::string& key)>;
 // Returning false cancels the build.
 using NtxProgressFn = std::function<bool(const NtxBuildProgress&)>;

@@ -24,7 +24,7 @@ struct KeySpec {
 // format). Throws a data-type error for values that cannot be keys.
 KeySpec KeySpecFor(const Usual& sample);
 
-// Encodes `v` as `spec.size` bytes. A value of another type than the spec
+// Encodes `v` as `spec.size` bytes. A value of another type than `spec.type`
 // raises a data-type error; numbers too wide for the key are clamped to the
 // largest (or smallest) value the width holds, so they still sort at the
 // right end.
