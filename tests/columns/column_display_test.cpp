@@ -18,23 +18,7 @@ using test::AllTypesServer;
 using test::ErrorLog;
 using test::FakeGrid;
 
-class ColumnDisplay : public ::testing::Test {
- protected:
-  void SetUp() override {
-    log.runtime->dateFormat = "DD.MM.YYYY";
-    log.runtime->digits = 10;
-    log.runtime->decimals = 2;
-    server->GoTop();
-  }
-  Ref<kDataColumn> Column(const Usual& field, const Usual& kind = NIL) {
-    return New<kDataColumn>(&grid, Usual(server), field, kind);
-  }
-  Ref<kDataColumn> Expr(const char* text) { return Column(text, Usual(kDataColumn::KindExpression)); }
-
-  ErrorLog log;
-  FakeGrid grid;
-  Ref<kArrayServer> server = AllTypesServer();
-};
+using ColumnDisplay = test::ColumnTest;
 
 TEST_F(ColumnDisplay, TransformRules) {
   Ref<kDataColumn> name = Column("NAME");

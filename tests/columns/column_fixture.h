@@ -1,10 +1,13 @@
 #pragma once
 // Shared pieces of the column tests: a fake grid (ColumnOwner) with a
 // predictable text measure, and servers of every field type.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "columns/column_owner.h"
+#include "columns/kdatacolumn.h"
 #include "columns/kviewstyle.h"
 #include "platform/gui/error_log.h"
 #include "platform/runtime/array.h"
@@ -118,6 +121,26 @@ class DeclaringServer : public kArrayServer {
 
  private:
   static std::string AsText(const Usual& v) { return std::string(text::TrimRight(v.AsStringView())); }
+};
+
+// A grid stand-in and an all-types server on its first record, with the
+// runtime's display settings fixed; columns are made on that pair.
+class ColumnTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    log.runtime->dateFormat = "DD.MM.YYYY";
+    log.runtime->digits = 10;
+    log.runtime->decimals = 2;
+    server->GoTop();
+  }
+  Ref<kDataColumn> Column(const Usual& field, const Usual& kind = NIL) {
+    return New<kDataColumn>(&grid, Usual(server), field, kind);
+  }
+  Ref<kDataColumn> Expr(const char* text) { return Column(text, Usual(kDataColumn::KindExpression)); }
+
+  ErrorLog log;
+  FakeGrid grid;
+  Ref<kArrayServer> server = AllTypesServer();
 };
 
 }  // namespace kt::test

@@ -16,22 +16,7 @@ using test::DeclaringServer;
 using test::ErrorLog;
 using test::FakeGrid;
 
-class ColumnSource : public ::testing::Test {
- protected:
-  void SetUp() override {
-    log.runtime->dateFormat = "DD.MM.YYYY";
-    log.runtime->digits = 10;
-    log.runtime->decimals = 2;
-    server->GoTop();
-  }
-  Ref<kDataColumn> Column(const Usual& field, const Usual& kind = NIL) {
-    return New<kDataColumn>(&grid, Usual(server), field, kind);
-  }
-
-  ErrorLog log;
-  FakeGrid grid;
-  Ref<kArrayServer> server = AllTypesServer();
-};
+using ColumnSource = test::ColumnTest;
 
 TEST_F(ColumnSource, EveryFieldTypeReadsItsFieldAndTakesTheFieldSpec) {
   struct Case {
