@@ -490,7 +490,8 @@ bool kTable::GetEditRect(int column, std::int64_t row, std::int64_t recNo, GridR
     r.top += g->Height();
     r.right -= g->Width();
     r.bottom -= g->Height();
-    if (c->ViewValueAs() == kPushButton) {
+    // The shown view type: a logic column may be a button through ViewLogicAs.
+    if (GetColumnViewValueAs(c) == kPushButton) {
       r.left += g->SpaceLeft();
       r.top += g->SpaceTop();
       r.right -= g->SpaceRight();
