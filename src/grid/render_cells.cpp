@@ -82,7 +82,6 @@ QBrush kTable::ValueBackground(const ColorSpec& spec, bool selected, bool curren
 
 void kTable::PrepareColumns() {
   paintColumns_.assign(columnOpenList_.size(), ColumnPaint());
-  const kt::Font* gridFont = dataView_ ? dataView_->Font().get() : nullptr;
   for (const ColumnLoop& loop : GetColumnLoops())
     for (int c = loop.first; c <= loop.last; ++c) {
       kDataColumn* column = columnOpenList_[std::size_t(c - 1)].get();
@@ -93,7 +92,7 @@ void kTable::PrepareColumns() {
                           std::find(valueViewList_.begin(), valueViewList_.end(), cp.viewAs) != valueViewList_.end();
       cp.alignment = GetColumnAlignment(ViewArea::Data, column);
       cp.textMode = column->ValType() == "M" ? (wordBreakInMemo_ ? 3 : 1) : 0;
-      cp.font = column->Font() ? column->Font().get() : gridFont;
+      cp.font = GetColumnFont(ViewArea::Data, column).get();
     }
 }
 
