@@ -290,7 +290,10 @@ void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
                           -(gw + (grid ? grid->SpaceRight() : 0)), -(gh + (grid ? grid->SpaceBottom() : 0)));
       v.grid = grid.get();
       v.alignment = GetColumnAlignment(area, column);
-      const Ref<kt::Font> font = GetColumnFont(area, column);
+      // Without a band font the text keeps the paint's font, the data
+      // view's: the one the column's width and the band's height are for.
+      Ref<kt::Font> font = GetColumnFont(area, column);
+      if (!font) font = Font();
       v.font = font.get();
       const Ref<Color> fg = GetColumnForeground(area, column);
       v.foreground = !paintEnabled_ ? Sys(syscolor::GrayText) : fg ? fg->ToQColor() : Sys(syscolor::BtnText);

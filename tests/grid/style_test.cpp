@@ -156,6 +156,34 @@ TEST_F(StyleTest, FontRecomputesTheHeights) {
   EXPECT_EQ(grid->RowHeight(), FontHeight(nullptr) + 2);
 }
 
+// Caption and footer texts without a font of their own are drawn in the
+// data font: the one their widths and the heights Font sets are made for.
+TEST_F(StyleTest, BandsWithoutAFontOfTheirOwnUseTheDataFont) {
+  Bind();
+  grid->FooterHeight(20);
+  grid->GetColumn("NAME")->Footer(Usual("Names"));
+  grid->Font(New<Font>("DejaVu Sans", 20));
+  // Height of the dark pixels in a band, over the NAME column.
+  auto inkHeight = [&](const QImage& image, const GridRect& band) {
+    GridRect name;
+    EXPECT_TRUE(grid->GetCaptionRect(2, name));
+    int top = band.bottom, bottom = band.top;
+    for (int y = band.top + 2; y < band.bottom - 2; ++y)
+      for (int x = name.left + 2; x < name.right - 2; ++x)
+        if (image.pixelColor(x, y).lightness() < 100) {
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    return bottom - top + 1;
+  };
+  const QImage image = Paint();
+  const int small = FontHeight(nullptr);
+  EXPECT_GT(inkHeight(image, grid->CaptionRect()), small) << "caption";
+  EXPECT_GT(inkHeight(image, grid->FooterRect()), small) << "footer";
+  grid->CaptionView()->Font(New<Font>("DejaVu Sans", 7));
+  EXPECT_LT(inkHeight(Paint(), grid->CaptionRect()), small) << "the caption's own font";
+}
+
 // One lookup per style property. Columns: their own view for the area,
 // else the grid's view of that area. Info lines: their own view, else
 // InfoView, else DataView.
