@@ -72,6 +72,8 @@ TEST_F(StyleTest, StylesAndColoursByName) {
   EXPECT_FALSE(grid->DataView());
   EXPECT_TRUE(grid->Access("Grid").IsNil());
   EXPECT_TRUE(grid->Access("Font").IsNil());
+  EXPECT_EQ(Paint().pixelColor(150, grid->DataRect().top + grid->RowHeight() * 3 + 4), SysQColor(syscolor::Window))
+      << "no data view: plain cells";
   grid->Assign("Grid", Usual(lines));
   ASSERT_TRUE(grid->DataView());
   EXPECT_EQ(grid->DataView()->Grid(), lines);
