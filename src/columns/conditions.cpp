@@ -130,15 +130,13 @@ void kCondition::Condition(const Usual& condition) {
 }
 
 Usual kCondition::Eval(const Usual& column, const Usual& row) {
-  if (condition_.IsSymbol()) {
-    const Symbol method = condition_.AsSymbol();
-    if (IsMethod(owner_, method)) {
-      const Usual args[] = {column, row};
-      return kt::Send(owner_, method, Args(args, 2));
-    }
-    return RaiseError(gen::NoMethod, ClassName() + ":Eval",
-                      "The condition's owner has no method " + method.Name());
+  if (condition_.IsSymbol() && IsMethod(owner_, condition_.AsSymbol())) {
+    const Usual args[] = {column, row};
+    return kt::Send(owner_, condition_.AsSymbol(), Args(args, 2));
   }
+  // Anything else is evaluated as a block; a method name the owner lacks
+  // thus simply does not hold (the grid asks for every cell on every paint,
+  // so an error here would come back without end).
   const Usual args[] = {owner_, column, row};
   return EvalBlock(condition_, Args(args, 3));
 }

@@ -51,8 +51,9 @@ class kCondition : public Object {
   void Owner(const Usual& owner) { owner_ = owner; }
 
   // A symbol condition is sent to the owner when it has a method of that
-  // name; otherwise the block is evaluated with the owner, column and row.
-  // Errors propagate.
+  // name; otherwise the condition is evaluated as a block with the owner,
+  // column and row (a symbol then gives NIL: it does not hold). Errors
+  // propagate.
   Usual Eval(const Usual& column, const Usual& row);
 
  protected:

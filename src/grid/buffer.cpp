@@ -104,7 +104,7 @@ void kTable::FillEmptyCell(Cell& cell, kDataColumn& column) {
   cell.color = ColorSpec();
   cell.hasColor = gridInEmptyArea_;
   // Empty rows below the data carry the column background.
-  if (gridInEmptyArea_) cell.color.background = GetColumnBackground(&column, ViewArea::Data);
+  if (gridInEmptyArea_) cell.color.background = GetColumnBackground(ViewArea::Data, &column);
   cell.font = nullptr;
 }
 

@@ -209,10 +209,8 @@ int kTable::GetRowHeight() {
     }
   if (!resized) {
     const double limit = rowHeightMax_ == 0 ? std::max(0.0, dataH * 0.8) : double(std::min(std::max(0, dataH), rowHeightMax_));
-    const kGrid* dataGrid = dataView_ ? dataView_->Grid().get() : nullptr;
     for (const auto& c : columnVariableHeightList_) {
-      const kGrid* own = c->Grid().get();
-      const int extra = GridExtraHeight(own ? own : dataGrid);
+      const int extra = GridExtraHeight(GetColumnGrid(ViewArea::Data, c.get()).get());
       const double h = std::min(limit, double(c->CalculateHeightOfValue() + extra));
       result = std::max(result, int(h));
     }
@@ -466,16 +464,11 @@ bool kTable::GetInfoRect(int line, GridRect& rect) const {
       for (int c = firstVisibleColumn_; c <= lastVisibleColumn_; ++c) right += ColumnWidth(c);
     right = std::min(right, dataArea_.right);
   }
-  const Ref<kViewStyle>& own = infoViews_[line - 1];
-  const kt::Font* font = own && own->Font() ? own->Font().get()
-                     : infoView_ && infoView_->Font() ? infoView_->Font().get()
-                     : dataView_ ? dataView_->Font().get() : nullptr;
-  const kGrid* g = own && own->Grid() ? own->Grid().get()
-                   : infoView_ && infoView_->Grid() ? infoView_->Grid().get()
-                   : dataView_ ? dataView_->Grid().get() : nullptr;
+  const Ref<kt::Font> font = GetInfoFont(line);
+  const Ref<kGrid> g = GetInfoGrid(line);
   const Usual& text = infoText_[line - 1];
   const std::string s = text.IsString() ? std::string(text.AsStringView()) : std::string();
-  const int textHeight = const_cast<kTable*>(this)->MeasureText(s, font, right - selectorArea_.left, true).height;
+  const int textHeight = const_cast<kTable*>(this)->MeasureText(s, font.get(), right - selectorArea_.left, true).height;
   const int extra = g ? 2 * g->Height() + g->SpaceTop() + g->SpaceBottom() : 0;
   rect = {selectorArea_.left, y0, right, std::min(dataArea_.bottom, y0 + textHeight + extra)};
   return true;
@@ -490,7 +483,8 @@ bool kTable::GetEditRect(int column, std::int64_t row, std::int64_t recNo, GridR
     r.top += g->Height();
     r.right -= g->Width();
     r.bottom -= g->Height();
-    if (c->ViewValueAs() == kPushButton) {
+    // The shown view type: a logic column may be a button through ViewLogicAs.
+    if (GetColumnViewValueAs(c) == kPushButton) {
       r.left += g->SpaceLeft();
       r.top += g->SpaceTop();
       r.right -= g->SpaceRight();

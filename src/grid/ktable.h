@@ -7,7 +7,8 @@
 // ones the grid causes itself, so several clients of one server stay in step.
 //
 // The class spans several files, one per concern: table.cpp (object,
-// binding, columns, property bag, sequences), buffer.cpp (row buffer and
+// binding, columns, property bag, sequences), styles.cpp (view styles,
+// colours, info texts, style lookups), buffer.cpp (row buffer and
 // positioning), notify.cpp (server notifications and navigation commands),
 // geometry.cpp (areas, rectangles, hit tests, row heights), scroll.cpp
 // (scroll-bar values), render.cpp (invalidation and painting).
@@ -128,12 +129,27 @@ class kTable : public CustomControl, public ColumnOwner {
   Usual PropertyGet(Symbol name, const Usual& uDefault = NIL) override;
 
   // --- styles ------------------------------------------------------------
+  // The view styles of the areas; any may be none. A new style takes effect
+  // at once: the layout is recalculated and the grid redrawn (a new data
+  // view also refills the rows, which hold its colours).
   const Ref<kViewStyle>& CaptionView() const { return captionView_; }
+  void CaptionView(Ref<kViewStyle> view);
   const Ref<kViewStyle>& DataView() const { return dataView_; }
+  void DataView(Ref<kViewStyle> view);
   const Ref<kViewStyle>& FooterView() const { return footerView_; }
+  void FooterView(Ref<kViewStyle> view);
   const Ref<kViewStyle>& InfoView() const { return infoView_; }
+  void InfoView(Ref<kViewStyle> view);
   Ref<kt::Font> Font() const { return dataView_ ? dataView_->Font() : nullptr; }
+  // Makes `font` (null: the system font) the data view's font and derives
+  // from it the row height and the caption and footer heights (where those
+  // bands are shown and have no font of their own); then recalculates and,
+  // unless `redraw` is false, redraws.
+  void Font(Ref<kt::Font> font, bool redraw = true);
+  // The data view's grid; setting it without a data view creates one that
+  // holds only the grid.
   Ref<kGrid> Grid() const { return dataView_ ? dataView_->Grid() : nullptr; }
+  void Grid(Ref<kGrid> grid);
   const Ref<kColorConditionList>& ColorCondition();
   const Ref<kFontConditionList>& FontCondition();
   // Info text and style per server state 1..3.
@@ -148,10 +164,22 @@ class kTable : public CustomControl, public ColumnOwner {
   // grid's colour conditions.
   ColorSpec GetColorSpec(const Usual& column, const Usual& row);
   Ref<kt::Font> GetFontSpec(const Usual& column, const Usual& row);
-  // Column background of an area (#Caption, #Data, #Footer): the column's
-  // own style, else the grid's.
-  Ref<Brush> GetColumnBackground(kDataColumn* column, ViewArea area) const;
-  Ref<kGrid> GetColumnGrid(ViewArea area, kDataColumn* column) const;
+  // A column's style in an area (#Caption, #Data, #Footer): from the
+  // column's view style for that area where it sets it, else from the
+  // grid's view style of the area. Every drawing and geometry question
+  // goes through these.
+  Ref<kGrid> GetColumnGrid(ViewArea area, const kDataColumn* column) const;
+  Ref<Brush> GetColumnBackground(ViewArea area, const kDataColumn* column) const;
+  Ref<Color> GetColumnForeground(ViewArea area, const kDataColumn* column) const;
+  Ref<kt::Font> GetColumnFont(ViewArea area, const kDataColumn* column) const;
+  // The style of the info text of server state `line` (1..3): from its own
+  // view style, else InfoView, else DataView. The alignment is taken byte
+  // by byte (horizontal, vertical); 0 where none of them sets it.
+  Ref<kGrid> GetInfoGrid(int line) const;
+  Ref<Brush> GetInfoBackground(int line) const;
+  Ref<Color> GetInfoForeground(int line) const;
+  Ref<kt::Font> GetInfoFont(int line) const;
+  int GetInfoAlignment(int line) const;
 
   // --- server binding ----------------------------------------------------
   bool Use(const Usual& server, const Usual& columns = NIL, const Usual& open = NIL);
@@ -425,11 +453,18 @@ class kTable : public CustomControl, public ColumnOwner {
  private:
   friend class kTableTestAccess;
   static bool Enabled(const Usual& v) { return v.IsNil() || (v.IsLogic() && v.AsLogic()); }
+  // The style names of the class table (styles.cpp).
+  static void RegisterStyles(ClassInfo& info);
   static Ref<BoundingBox> Box(const GridRect& r) {
     return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
   }
   void ReleaseServer();
   void ResetPositions();
+  // After a view style changed: recalculate, refill the rows when their
+  // colours come from the changed style, redraw.
+  void ViewChanged(bool rowColours);
+  const kViewStyle* AreaStyle(ViewArea area) const;
+  const kViewStyle* InfoLineView(int line) const;
   // Re-reads order flag, LastRec, row count, first and last record and
   // server state (inside a sequence; moves the server).
   void ReadBounds();

@@ -264,7 +264,6 @@ void kTable::DrawFramedCell(QPainter& p, const kGrid* grid, const Brush* brush, 
 
 void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
   const bool caption = area == ViewArea::Caption;
-  const Ref<kViewStyle>& band = caption ? captionView_ : footerView_;
   p.save();
   p.setClipRect(r);
   for (const ColumnLoop& loop : GetColumnLoops())
@@ -279,9 +278,8 @@ void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
         continue;
       }
       const Ref<kGrid> grid = GetColumnGrid(area, column);
-      const Ref<Brush> brush = GetColumnBackground(column, area);
+      const Ref<Brush> brush = GetColumnBackground(area, column);
       DrawFramedCell(p, grid.get(), brush.get(), q, bool(brush) || !grid || grid->Style() != kGrid::StyleButton);
-      const Ref<kViewStyle>& own = column->View(area);
       ValueDraw v;
       v.value = caption ? column->Caption() : column->Footer();
       const std::string text = BandText(v.value, column);
@@ -292,8 +290,12 @@ void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
                           -(gw + (grid ? grid->SpaceRight() : 0)), -(gh + (grid ? grid->SpaceBottom() : 0)));
       v.grid = grid.get();
       v.alignment = GetColumnAlignment(area, column);
-      v.font = own && own->Font() ? own->Font().get() : band ? band->Font().get() : nullptr;
-      const Ref<Color>& fg = own && own->Foreground() ? own->Foreground() : band ? band->Foreground() : nullptr;
+      // Without a band font the text keeps the paint's font, the data
+      // view's: the one the column's width and the band's height are for.
+      Ref<kt::Font> font = GetColumnFont(area, column);
+      if (!font) font = Font();
+      v.font = font.get();
+      const Ref<Color> fg = GetColumnForeground(area, column);
       v.foreground = !paintEnabled_ ? Sys(syscolor::GrayText) : fg ? fg->ToQColor() : Sys(syscolor::BtnText);
       v.enabled = paintEnabled_;
       v.column = column;
@@ -308,16 +310,10 @@ void kTable::DrawInfo(QPainter& p, const QRect& r) {
   if (!GetInfoRect(serverState_, ir)) return;
   const QRect q = ir.ToQRect();
   if (!q.intersects(r)) return;
-  const Ref<kViewStyle>& own = infoViews_[serverState_ - 1];
-  auto pick = [&](auto get) {
-    if (own && get(*own)) return get(*own);
-    if (infoView_ && get(*infoView_)) return get(*infoView_);
-    return dataView_ ? get(*dataView_) : decltype(get(*dataView_))();
-  };
-  const Ref<kGrid> grid = pick([](const kViewStyle& v) { return v.Grid(); });
-  const Ref<Brush> brush = pick([](const kViewStyle& v) { return v.Background(); });
-  const Ref<kt::Font> font = pick([](const kViewStyle& v) { return v.Font(); });
-  const Ref<Color> fg = pick([](const kViewStyle& v) { return v.Foreground(); });
+  const Ref<kGrid> grid = GetInfoGrid(serverState_);
+  const Ref<Brush> brush = GetInfoBackground(serverState_);
+  const Ref<kt::Font> font = GetInfoFont(serverState_);
+  const Ref<Color> fg = GetInfoForeground(serverState_);
   p.save();
   p.setClipRect(r);
   DrawFramedCell(p, grid.get(), brush.get(), q, true);
@@ -330,7 +326,7 @@ void kTable::DrawInfo(QPainter& p, const QRect& r) {
   v.rect = q.adjusted(gw + (grid ? grid->SpaceLeft() : 0), gh + (grid ? grid->SpaceTop() : 0),
                       -(gw + (grid ? grid->SpaceRight() : 0)), -(gh + (grid ? grid->SpaceBottom() : 0)));
   v.grid = grid.get();
-  v.alignment = own && own->Alignment() ? own->Alignment() : infoView_ ? infoView_->Alignment() : 0;
+  v.alignment = GetInfoAlignment(serverState_);
   v.font = font.get();
   v.foreground = !paintEnabled_ ? Sys(syscolor::GrayText) : fg ? fg->ToQColor() : TextColor();
   v.textMode = 3;
@@ -347,8 +343,7 @@ void kTable::DrawFocus(QPainter& p, const QRect& r) {
   if (IsInfoVisible()) {
     GridRect ir;
     if (!GetInfoRect(serverState_, ir)) return;
-    const Ref<kViewStyle>& own = infoViews_[serverState_ - 1];
-    const kGrid* g = own && own->Grid() ? own->Grid().get() : infoView_ ? infoView_->Grid().get() : nullptr;
+    const Ref<kGrid> g = GetInfoGrid(serverState_);
     q = ir.ToQRect();
     if (g) q.adjust(g->Width(), g->Height(), -g->Width(), -g->Height());
   } else {

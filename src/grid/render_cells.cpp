@@ -82,7 +82,6 @@ QBrush kTable::ValueBackground(const ColorSpec& spec, bool selected, bool curren
 
 void kTable::PrepareColumns() {
   paintColumns_.assign(columnOpenList_.size(), ColumnPaint());
-  const kt::Font* gridFont = dataView_ ? dataView_->Font().get() : nullptr;
   for (const ColumnLoop& loop : GetColumnLoops())
     for (int c = loop.first; c <= loop.last; ++c) {
       kDataColumn* column = columnOpenList_[std::size_t(c - 1)].get();
@@ -93,7 +92,7 @@ void kTable::PrepareColumns() {
                           std::find(valueViewList_.begin(), valueViewList_.end(), cp.viewAs) != valueViewList_.end();
       cp.alignment = GetColumnAlignment(ViewArea::Data, column);
       cp.textMode = column->ValType() == "M" ? (wordBreakInMemo_ ? 3 : 1) : 0;
-      cp.font = column->Font() ? column->Font().get() : gridFont;
+      cp.font = GetColumnFont(ViewArea::Data, column).get();
     }
 }
 
@@ -124,18 +123,29 @@ void kTable::DrawGrid(QPainter& p, const QRect& r) {
       const kGrid* g = paintColumns_.size() >= std::size_t(c) ? paintColumns_[std::size_t(c - 1)].grid.get() : nullptr;
       const int style = g ? g->Style() : 0;
       if (style == kGrid::StyleNone) continue;
+      // Each cell's rectangle as DrawCell takes it: widened left and up by
+      // overlapped lines, whose left and top edges are then the
+      // neighbours' right and bottom ones; otherwise the cell has all four.
+      const int lw = g->Width(), lh = g->Height();
+      const bool shared = g->Overlapped();
+      const int left = shared ? x0 - lw : x0;
       if (style == kGrid::StyleButton) {
-        for (const auto& [top, h] : bands)
-          if (top <= clip.bottom() && top + h > clip.top()) qDrawWinButton(&p, QRect(x0, top, x1 - x0, h), palette(), false);
+        for (const auto& [top, h] : bands) {
+          const QRect cell(QPoint(left, shared ? top - lh : top), QPoint(x1 - 1, top + h - 1));
+          if (cell.intersects(clip)) qDrawWinButton(&p, cell, palette(), false);
+        }
         continue;
       }
       const QColor ink = g->Foreground() ? g->Foreground()->ToQColor() : QColor(Qt::black);
-      if (style == kGrid::StyleLines || style == kGrid::StyleVertical)
-        p.fillRect(QRect(x1 - 1, dataArea_.top, 1, end - dataArea_.top), ink);
-      if (style == kGrid::StyleLines || style == kGrid::StyleHorizontal) {
-        const int left = style == kGrid::StyleLines ? x0 - 1 : x0;
-        for (const auto& [top, h] : bands) p.fillRect(QRect(left, top + h - 1, x1 - left, 1), ink);
+      if (lw > 0) {
+        p.fillRect(QRect(x1 - lw, dataArea_.top, lw, end - dataArea_.top), ink);
+        if (!shared) p.fillRect(QRect(x0, dataArea_.top, lw, end - dataArea_.top), ink);
       }
+      if (lh > 0)
+        for (const auto& [top, h] : bands) {
+          p.fillRect(QRect(left, top + h - lh, x1 - left, lh), ink);
+          if (!shared) p.fillRect(QRect(left, top, x1 - left, lh), ink);
+        }
     }
   }
   p.restore();

@@ -52,9 +52,9 @@ Symbol kTable::GetColumnViewValueAs(const kDataColumn* column) const {
 }
 
 int kTable::GetColumnAlignment(ViewArea area, const kDataColumn* column) const {
-  const Ref<kViewStyle>& own = column ? column->View(area) : captionView_;
-  const Ref<kViewStyle>& grid = area == ViewArea::Caption ? captionView_ : area == ViewArea::Footer ? footerView_ : dataView_;
-  const int ownAlign = column && own ? own->Alignment() : 0;
+  const kViewStyle* own = column ? column->View(area).get() : nullptr;
+  const kViewStyle* grid = AreaStyle(area);
+  const int ownAlign = own ? own->Alignment() : 0;
   const int gridAlign = grid ? grid->Alignment() : 0;
   int h = align::Horizontal(ownAlign);
   if (h == 0) h = align::Horizontal(gridAlign);

@@ -147,81 +147,11 @@ const ClassInfo& kTable::StaticClass() {
     info.Assign<T>("Freeze", [](T& t, const Usual& v) { t.Freeze(int(v.AsInteger())); });
     info.Access<T>("RowMode", [](T& t) { return Usual(t.RowMode()); });
     info.Assign<T>("RowMode", [](T& t, const Usual& v) { t.RowMode(v.AsSymbol()); });
+    RegisterStyles(info);
     return true;
   }();
   (void)registered;
   return info;
-}
-
-// ---------------------------------------------------------------------------
-// Styles
-
-kViewStyle* kTable::AreaView(ViewArea area) {
-  switch (area) {
-    case ViewArea::Caption: return captionView_.get();
-    case ViewArea::Footer: return footerView_.get();
-    default: return dataView_.get();
-  }
-}
-
-const Ref<kColorConditionList>& kTable::ColorCondition() {
-  if (!colorCondition_) colorCondition_ = New<kColorConditionList>();
-  return colorCondition_;
-}
-
-const Ref<kFontConditionList>& kTable::FontCondition() {
-  if (!fontCondition_) fontCondition_ = New<kFontConditionList>();
-  return fontCondition_;
-}
-
-void kTable::SetInfo(int state, const Usual& text) {
-  if (state >= 1 && state <= 3) infoText_[state - 1] = text;
-}
-Usual kTable::GetInfo(int state) const { return state >= 1 && state <= 3 ? infoText_[state - 1] : NIL; }
-void kTable::SetInfoView(int state, Ref<kViewStyle> view) {
-  if (state >= 1 && state <= 3) infoViews_[state - 1] = std::move(view);
-}
-Ref<kViewStyle> kTable::GetInfoView(int state) const {
-  return state >= 1 && state <= 3 ? infoViews_[state - 1] : nullptr;
-}
-bool kTable::IsInfoVisible() const {
-  if (serverState_ < 1 || serverState_ > 3) return false;
-  const Usual& t = infoText_[serverState_ - 1];
-  return t.IsString() ? !t.AsStringView().empty() : !t.IsNil();
-}
-
-ColorSpec kTable::GetColorSpec(const Usual& column, const Usual& row) {
-  Ref<Color> fg = dataView_ ? dataView_->Foreground() : nullptr;
-  Ref<Brush> bg = dataView_ ? dataView_->Background() : nullptr;
-  if (!colorCondition_) {
-    ColorSpec spec;
-    spec.foreground = fg;
-    spec.background = bg;
-    return spec;
-  }
-  return colorCondition_->GetColorSpec(fg, bg, column, row);
-}
-
-Ref<Font> kTable::GetFontSpec(const Usual& column, const Usual& row) {
-  return fontCondition_ ? fontCondition_->GetFontSpec(column, row) : nullptr;
-}
-
-Ref<Brush> kTable::GetColumnBackground(kDataColumn* column, ViewArea area) const {
-  if (column) {
-    const auto& v = column->View(area);
-    if (v && v->Background()) return v->Background();
-  }
-  const auto& own = area == ViewArea::Caption ? captionView_ : area == ViewArea::Footer ? footerView_ : dataView_;
-  return own ? own->Background() : nullptr;
-}
-
-Ref<kGrid> kTable::GetColumnGrid(ViewArea area, kDataColumn* column) const {
-  if (column) {
-    const auto& v = column->View(area);
-    if (v && v->Grid()) return v->Grid();
-  }
-  const auto& own = area == ViewArea::Caption ? captionView_ : area == ViewArea::Footer ? footerView_ : dataView_;
-  return own ? own->Grid() : nullptr;
 }
 
 // ---------------------------------------------------------------------------

@@ -115,6 +115,34 @@ TEST_F(GeometryTest, OverlappedGridSharesLines) {
   EXPECT_EQ(shared.top, plain.top - 1);
 }
 
+// A logic column shown as a push button through the grid's ViewLogicAs gets
+// the push button's edit rectangle, as one whose own view type says so.
+TEST_F(GeometryTest, EditRectOfPushButtonsByTheShownViewType) {
+  server = New<kArrayServer>(Usual(Array{Usual(Array{"NAME", "C", 10, 0}), Usual(Array{"OK", "L", 1, 0}),
+                                         Usual(Array{"DONE", "L", 1, 0})}),
+                             Usual(Array{Usual(Array{"a", true, false}), Usual(Array{"b", false, true})}));
+  grid->RowHeight(20);
+  grid->resize(600, 200);
+  ASSERT_TRUE(grid->Use(Usual(server)));
+  for (const auto& c : grid->ColumnList()) c->Width(100);
+  grid->Recalculate();
+  const Ref<kGrid> g = New<kGrid>(Usual(1), Usual(3), Usual(4), Usual(5), Usual(6));
+  grid->DataView()->Grid(g);
+  grid->GetColumn("DONE")->ViewValueAs(Symbol("PushButton"));
+  GridRect cell, text, byGrid, byColumn;
+  ASSERT_TRUE(grid->GetCellRect(2, 1, 1, cell));
+  ASSERT_TRUE(grid->GetEditRect(2, 1, 1, text));
+  EXPECT_EQ(text, (GridRect{cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1})) << "lines only";
+  grid->ViewLogicAs(Symbol("PushButton"));
+  ASSERT_EQ(grid->GetColumnViewValueAs(grid->GetColumn("OK").get()), Symbol("PushButton"));
+  ASSERT_TRUE(grid->GetEditRect(2, 1, 1, byGrid));
+  EXPECT_EQ(byGrid, (GridRect{cell.left + 1 + 3, cell.top + 1 + 4, cell.right - 1 - 5, cell.bottom - 1 - 6}));
+  ASSERT_TRUE(grid->GetEditRect(3, 1, 1, byColumn));
+  GridRect cell3;
+  ASSERT_TRUE(grid->GetCellRect(3, 1, 1, cell3));
+  EXPECT_EQ(byColumn, (GridRect{cell3.left + 4, cell3.top + 5, cell3.right - 6, cell3.bottom - 7}));
+}
+
 TEST_F(GeometryTest, VariableRowHeightsAreCapped) {
   Array data;
   data.Add(Usual(Array{1, std::string(40, 'x') + "\n" + std::string(40, 'y'), 1}));

@@ -162,6 +162,19 @@ TEST_F(RenderTest, GridLinesOfEveryStyle) {
     EXPECT_NE(At(image, {150, 24 + 18}), ink);
     EXPECT_NE(At(image, {150, 24 + 20}), ink);
   }
+  // Without shared lines each cell has its own on every side: two lines
+  // between neighbours, and the first column and row have theirs too.
+  for (const Case& c : cases) {
+    SCOPED_TRACE("not overlapped, style " + std::to_string(c.style));
+    Bind(50, c.style);
+    grid->Grid()->Foreground(New<Color>(200, 0, 0));
+    grid->Grid()->Overlapped(false);
+    const QImage image = Paint();
+    for (int x : {0, 99, 100, 199, 200}) EXPECT_EQ(At(image, {x, 24 + 10}) == ink, c.vertical) << x;
+    for (int x : {1, 98, 101}) EXPECT_NE(At(image, {x, 24 + 10}), ink) << x;
+    for (int y : {24, 24 + 19, 24 + 20, 24 + 39}) EXPECT_EQ(At(image, {150, y}) == ink, c.horizontal) << y;
+    for (int y : {24 + 1, 24 + 18, 24 + 21}) EXPECT_NE(At(image, {150, y}), ink) << y;
+  }
   // Style 4: every cell a raised button, light top-left, dark bottom-right.
   Bind(50, 4);
   const QImage image = Paint();
@@ -169,6 +182,33 @@ TEST_F(RenderTest, GridLinesOfEveryStyle) {
   EXPECT_GT(light.lightness(), SysQColor(syscolor::BtnFace).lightness());
   EXPECT_LT(dark.lightness(), SysQColor(syscolor::BtnFace).lightness());
   EXPECT_EQ(At(image, In(2, 4)), SysQColor(syscolor::BtnFace)) << "style 4 cells on the button face";
+}
+
+// The widget paints opaquely: whatever a paint leaves out keeps the pixels
+// of the previous one. Every pixel must be painted, for every line style
+// with and without shared lines, and with lines in the empty area.
+TEST_F(RenderTest, EveryPixelIsPaintedInEveryGridStyle) {
+  for (int style = 0; style <= 4; ++style)
+    for (bool flip : {false, true})
+      for (bool emptyArea : {false, true}) {
+        SCOPED_TRACE("style " + std::to_string(style) + (flip ? " flipped" : "") + (emptyArea ? " empty area" : ""));
+        Bind(5, style);
+        const Ref<kGrid>& g = grid->Grid();
+        if (flip) g->Overlapped(!g->Overlapped());
+        grid->EnableSelector();
+        grid->FooterHeight(20);
+        grid->GridInEmptyArea(emptyArea);
+        grid->Recalculate();
+        grid->Refresh(Usual(Symbol("RefreshBuffer")));
+        server->GoTo(2);
+        const QImage image = Paint();
+        int left = 0;
+        QPoint first;
+        for (int y = 0; y < image.height(); ++y)
+          for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == QColor(Qt::magenta) && left++ == 0) first = {x, y};
+        EXPECT_EQ(left, 0) << "first unpainted pixel at " << first.x() << "," << first.y();
+      }
 }
 
 TEST_F(RenderTest, BackgroundListCyclesAndReachesTheEmptyAreaOnRequest) {
