@@ -407,7 +407,9 @@ Usual kArrayServer::FieldGet(const Usual& field) {
     ReportStatus(gen::NoVar, Symbol("FieldGet"), "Unknown field: " + AsString(field));
     return Usual();
   }
-  return Shaped(pos, bufferChanged_ ? editBuffer_[pos - 1] : AtEnd() ? blankRecord_[pos - 1] : StoredValue(recNo_, pos));
+  return Shaped(pos, bufferChanged_ ? editBuffer_[pos - 1]
+                     : AtEnd()      ? blankRecord_[pos - 1]
+                                    : StoredValue(recNo_, pos));
 }
 
 Usual kArrayServer::Shaped(std::size_t pos, Usual value) const {
