@@ -1,12 +1,18 @@
 // BrowseModel: a DataServer behind a QAbstractTableModel.
 #include "grid/browse_model.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "platform/runtime/convert.h"
+#include "servers/karrayserver.h"
 
 namespace kt {
 namespace {
+
+const Symbol kError("Error");
+constexpr std::size_t kMaxRows = std::size_t(std::numeric_limits<int>::max());  // what a view counts
 
 QVariant ToVariant(const Usual& v) {
   if (v.IsString()) {
@@ -20,67 +26,185 @@ QVariant ToVariant(const Usual& v) {
   return QVariant();
 }
 
-// Notifications stay with the model while it walks the server.
-struct Quiet {
-  DataServer& s;
-  std::int64_t recNo;
-  bool eof;
-  explicit Quiet(DataServer& server) : s(server), recNo(server.RecNo()), eof(server.EoF()) { s.SuspendNotification(); }
-  ~Quiet() {
-    if (s.RecNo() != recNo || s.EoF() != eof) s.GoTo(eof ? s.LastRec() + 1 : recNo);
-    s.ResetNotification();
-  }
-};
-
 }  // namespace
 
-BrowseModel::BrowseModel(Ref<DataServer> server, QObject* parent)
-    : QAbstractTableModel(parent), server_(std::move(server)) {
+// The model as a client of the shown server.
+class BrowseModel::Client : public Object {
+ public:
+  explicit Client(BrowseModel& model) : model_(model) {}
+
+  const ClassInfo& Class() const override {
+    static ClassInfo info("BrowseModelClient", &Object::StaticClass());
+    static const bool once = [] {
+      info.Method<Client>("Notify", [](Client& c, Args a) {
+        return Usual(c.model_.Notify(a.empty() ? 0 : int(a[0].AsInteger())));
+      });
+      // A server hands its errors to its first client; the model passes them
+      // on to the next client that handles them, so registering the model
+      // first does not take the errors away from a grid.
+      info.Method<Client>("Error", [](Client& c, Args a) {
+        c.PassOn(a);
+        return Usual();
+      });
+      return true;
+    }();
+    (void)once;
+    return info;
+  }
+
+ private:
+  void PassOn(Args a) {
+    const Usual error = a.empty() ? Usual() : a[0];
+    if (model_.server_) {
+      const std::vector<Object*> clients = model_.server_->Clients();
+      auto it = std::find(clients.begin(), clients.end(), this);
+      for (it = it == clients.end() ? it : it + 1; it != clients.end(); ++it) {
+        if ((*it)->HasMethod(kError)) {
+          (*it)->Send(kError, Args(&error, 1));
+          return;
+        }
+      }
+    }
+    if (auto* e = dynamic_cast<kt::Error*>(error.AsObject())) Raise(ErrorRef(e));
+  }
+
+  BrowseModel& model_;
+};
+
+BrowseModel::BrowseModel(Ref<DataServer> server, Ref<DataServer> cursor, QObject* parent)
+    : QAbstractTableModel(parent),
+      server_(std::move(server)),
+      cursor_(std::move(cursor)),
+      client_(std::make_unique<Client>(*this)) {
+  if (!cursor_) array_ = dynamic_cast<kArrayServer*>(server_.get());
+  if (server_) server_->RegisterClient(client_.get());
   Reset();
+}
+
+BrowseModel::~BrowseModel() {
+  if (server_) server_->UnRegisterClient(client_.get());
 }
 
 void BrowseModel::Reset() {
   beginResetModel();
   headers_.clear();
-  rows_ = 0;
   if (server_) {
-    // A view cannot show more rows than an int counts.
-    rows_ = int(std::min<std::int64_t>(server_->LastRec(), std::numeric_limits<int>::max()));
     for (std::size_t i = 1; i <= server_->FCount(); ++i) {
       const Usual name = server_->FieldName(Usual(std::int64_t(i)));
       headers_.push_back(name.IsString() ? QString::fromUtf8(name.AsStringView().data(), qsizetype(name.AsStringView().size()))
                                          : QString::number(i));
     }
   }
+  rows_ = ReadRows();
   cachedRow_ = -1;
   endResetModel();
 }
 
-int BrowseModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+BrowseModel::Rows BrowseModel::ReadRows() const {
+  Rows rows;
+  if (array_) {
+    rows.changes = array_->ChangeCount();
+    if (!array_->Used()) return rows;
+    if (array_->HidesRecords()) {
+      rows.listed = true;
+      rows.records = array_->VisibleRecords();
+      rows.count = int(std::min(rows.records.size(), kMaxRows));
+    } else {
+      rows.count = int(std::min(array_->RowCount(), kMaxRows));
+    }
+    return rows;
+  }
+  if (!cursor_ || !cursor_->Used()) return rows;
+  // A cursor can only tell its rows by walking them.
+  std::size_t n = 0;
+  for (cursor_->GoTop(); !cursor_->EoF() && n < kMaxRows; ++n)
+    if (!cursor_->Skip(1)) break;
+  rows.count = int(n);
+  return rows;
+}
+
+void BrowseModel::Take(Rows rows) {
+  if (rows.count != rows_.count) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    cachedRow_ = -1;
+    endResetModel();
+    return;
+  }
+  rows_ = std::move(rows);
+  cachedRow_ = -1;
+  if (rows_.count > 0 && !headers_.empty())
+    emit dataChanged(index(0, 0), index(rows_.count - 1, int(headers_.size()) - 1), {Qt::DisplayRole});
+}
+
+bool BrowseModel::Notify(int code) {
+  switch (code) {
+    case notify::IntentToMove:
+      return true;  // the model never holds anything that could refuse
+    case notify::Close:
+      Take(Rows{});
+      return true;
+    default:
+      break;
+  }
+  if (array_) {
+    // Moves change nothing the model shows; everything else counts a change.
+    if (array_->ChangeCount() != rows_.changes) Take(ReadRows());
+    return true;
+  }
+  switch (code) {
+    case notify::Delete:
+    case notify::Append:
+    case notify::FileChange:
+      Take(ReadRows());
+      break;
+    case notify::FieldChange:
+    case notify::Completed:
+    case notify::RecordChange: {
+      // Values may have changed (an edit, a commit on the way); the rows stay.
+      Rows same = rows_;
+      Take(std::move(same));
+      break;
+    }
+    default:
+      break;
+  }
+  return true;
+}
+
+int BrowseModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_.count; }
 int BrowseModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(headers_.size()); }
 
 bool BrowseModel::Fetch(int row) const {
   if (row == cachedRow_) return true;
-  if (!server_ || row < 0 || row >= rows_) return false;
-  Quiet quiet(*server_);
+  if (!cursor_ || row < 0 || row >= rows_.count) return false;
   // From the last record read when it is near, else from the top.
   if (cachedRow_ >= 0 && std::abs(row - cachedRow_) < row) {
-    server_->GoTo(cachedRecNo_);
-    server_->Skip(row - cachedRow_);
+    cursor_->GoTo(cachedRecNo_);
+    cursor_->Skip(row - cachedRow_);
   } else {
-    server_->GoTop();
-    if (row > 0) server_->Skip(row);
+    cursor_->GoTop();
+    if (row > 0) cursor_->Skip(row);
   }
-  if (server_->EoF()) return false;
+  if (cursor_->EoF()) return false;
   values_.resize(headers_.size());
-  for (std::size_t i = 0; i < values_.size(); ++i) values_[i] = ToVariant(server_->FieldGet(Usual(std::int64_t(i + 1))));
+  for (std::size_t i = 0; i < values_.size(); ++i) values_[i] = ToVariant(cursor_->FieldGet(Usual(std::int64_t(i + 1))));
   cachedRow_ = row;
-  cachedRecNo_ = server_->RecNo();
+  cachedRecNo_ = cursor_->RecNo();
   return true;
 }
 
 QVariant BrowseModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || !Fetch(index.row())) return {};
+  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_.count ||
+      index.column() >= int(headers_.size()))
+    return {};
+  if (array_) {
+    const std::size_t row = std::size_t(index.row());
+    const std::int64_t recNo = rows_.listed ? (row < rows_.records.size() ? rows_.records[row] : 0)
+                                            : array_->RowRecord(row + 1);
+    return ToVariant(array_->FieldGetAt(recNo, std::size_t(index.column()) + 1));
+  }
+  if (!Fetch(index.row())) return {};
   return values_[std::size_t(index.column())];
 }
 

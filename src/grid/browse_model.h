@@ -1,22 +1,30 @@
 #pragma once
 // BrowseModel: any DataServer as a QAbstractTableModel, so that the
 // platform's own QTableView can show the same data as a kTable ("browse
-// view"). Row r is the r-th record in the server's order, column c its
-// field c. The model reads one record at a time and keeps the values of the
-// last record read; it moves the server with its notifications suspended
-// and puts it back, so that other clients of the server never notice.
-// Row numbers follow the server's natural order (GoTop + Skip); orders and
-// filters whose positions the server cannot give directly are walked.
+// view"). Row r is the r-th record the server's navigation walks (active
+// order, hidden records left out), column c its field c.
+//
+// The model never moves the server it shows: moving it would commit another
+// client's pending edit and pass by its veto. A kArrayServer is read in
+// place; any other server is read through a cursor, a second server opened
+// on the same data, which only the model moves. The model is a client of the
+// shown server and follows its changes (filter, order, appends, deletes)
+// through the notifications it receives.
 #include <QAbstractTableModel>
+#include <memory>
 #include <vector>
 
 #include "platform/db/dataserver.h"
 
 namespace kt {
 
+class kArrayServer;
+
 class BrowseModel : public QAbstractTableModel {
  public:
-  explicit BrowseModel(Ref<DataServer> server, QObject* parent = nullptr);
+  // Without a cursor, a server other than a kArrayServer shows no rows.
+  explicit BrowseModel(Ref<DataServer> server, Ref<DataServer> cursor = {}, QObject* parent = nullptr);
+  ~BrowseModel() override;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -24,16 +32,31 @@ class BrowseModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
   const Ref<DataServer>& Server() const { return server_; }
-  // Re-reads the record count and forgets the cached record.
+  // Re-reads fields and rows.
   void Reset();
 
  private:
+  class Client;
+  struct Rows {
+    int count = 0;
+    bool listed = false;               // records below name the rows
+    std::vector<std::int64_t> records;
+    std::uint64_t changes = 0;         // the array server's change count read
+  };
+
+  bool Notify(int code);
+  Rows ReadRows() const;
+  // Takes new rows: a reset when their number changed, else a repaint.
+  void Take(Rows rows);
   bool Fetch(int row) const;
 
   Ref<DataServer> server_;
-  int rows_ = 0;
+  Ref<DataServer> cursor_;
+  kArrayServer* array_ = nullptr;  // server_, when it is read in place
+  std::unique_ptr<Client> client_;
+  Rows rows_;
   std::vector<QString> headers_;
-  // The last record read: its row, its server position and its values.
+  // Through a cursor: the last record read, its row, position and values.
   mutable int cachedRow_ = -1;
   mutable std::int64_t cachedRecNo_ = 0;
   mutable std::vector<QVariant> values_;

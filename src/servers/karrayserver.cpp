@@ -10,6 +10,11 @@
 namespace kt {
 namespace {
 
+// Type letters a field description may give: the table types, the numeric
+// variants the field validation knows, and object/undefined for fields that
+// hold any value.
+constexpr std::string_view kFieldTypes = "CMNDLFIYBOU";
+
 }  // namespace
 
 kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual& nDeletedScope,
@@ -17,10 +22,8 @@ kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual
   deletedScope_ = nDeletedScope.IsInteger() ? int(nDeletedScope.AsInteger()) : 0;
   fieldMode_ = nFieldMode.IsInteger() ? int(nFieldMode.AsInteger()) : 0;
   HyperLabel(New<kt::HyperLabel>(Symbol(ClassName())));
-  if (aStruct.IsArray()) {
-    DBStruct(aStruct);
-    Use(aData);
-  }
+  // Data is bound only to a structure that was taken.
+  if (!aStruct.IsNil() && DBStruct(aStruct)) Use(aData);
 }
 
 kArrayServer::~kArrayServer() = default;
@@ -28,29 +31,55 @@ kArrayServer::~kArrayServer() = default;
 // ---------------------------------------------------------------------------
 // Structure and data
 
-void kArrayServer::DBStruct(const Usual& aStruct) {
+bool kArrayServer::DBStruct(const Usual& aStruct) {
+  // Every record holds one value per field in field order, so a description
+  // that cannot become a field must stop the whole structure: leaving it out
+  // would make every later field read its neighbour's value.
+  const auto refuse = [this](const std::string& why) {
+    ReportStatus(gen::Arg, Symbol("DBStruct"), why);
+    return false;
+  };
+  if (!aStruct.IsArray()) return refuse("The structure is not an array of field descriptions: " + AsString(aStruct));
   std::vector<Ref<DataField>> fields;
-  blankRecord_.clear();
+  std::vector<Symbol> names;
+  std::size_t n = 0;
   for (const Usual& entry : aStruct.AsArray()) {
+    const std::string which = "Field description " + std::to_string(++n);
+    if (!entry.IsArray()) return refuse(which + " is not an array: " + AsString(entry));
     const Array e = entry.AsArray();
     const Usual& name = e.Get(1);
-    const std::string_view nameText = name.IsSymbol() ? std::string_view(name.AsSymbol().Name()) : name.AsStringView();
-    if (!entry.IsArray() || text::Trim(nameText).empty()) {
-      ReportStatus(gen::Arg, Symbol("DBStruct"), "Field description without a name: " + AsString(entry));
-      continue;
-    }
-    const Symbol sym(text::Trim(nameText));
-    auto spec = New<kt::FieldSpec>(sym, std::string(e.Get(2).AsStringView()), int(e.Get(3).AsInteger()),
-                                   int(e.Get(4).AsInteger()));
+    const std::string_view nameText =
+        name.IsSymbol() ? std::string_view(name.AsSymbol().Name()) : text::Trim(name.AsStringView());
+    if (nameText.empty()) return refuse(which + " has no name: " + AsString(entry));
+    const Symbol sym(nameText);
+    if (std::find(names.begin(), names.end(), sym) != names.end())
+      return refuse(which + ": the name " + sym.Name() + " is used twice");
+    const std::string_view type = text::Trim(e.Get(2).AsStringView());
+    if (type.empty() || kFieldTypes.find(text::Upper(type.substr(0, 1))[0]) == std::string_view::npos)
+      return refuse(which + " (" + sym.Name() + "): unknown type " + AsString(e.Get(2)));
+    const Usual& length = e.Get(3);
+    if (!length.IsNumeric() || length.AsInteger() < 0 || length.AsInteger() > kMaxFieldLength)
+      return refuse(which + " (" + sym.Name() + "): the length must be a number from 0 to " +
+                    std::to_string(kMaxFieldLength) + ", got " + AsString(length));
+    const Usual& decimals = e.Get(4);
+    if (!decimals.IsNil() &&
+        (!decimals.IsNumeric() || decimals.AsInteger() < 0 || decimals.AsInteger() > length.AsInteger()))
+      return refuse(which + " (" + sym.Name() + "): the decimals must be a number from 0 to the length, got " +
+                    AsString(decimals));
+    auto spec = New<kt::FieldSpec>(sym, std::string(type), int(length.AsInteger()), int(decimals.AsInteger()));
     auto field = New<DataField>(sym, spec);
     if (e.Get(5).IsString() && !text::Trim(e.Get(5).AsStringView()).empty())
       field->Label()->Caption = std::string(e.Get(5).AsStringView());
     fields.push_back(field);
+    names.push_back(sym);
   }
   SetFields(std::move(fields));
+  blankRecord_.clear();
   for (std::size_t i = 1; i <= FCount(); ++i) blankRecord_.push_back(DefaultValue(Usual(i)));
   editBuffer_.clear();
   bufferChanged_ = false;
+  Changed();
+  return true;
 }
 
 Usual kArrayServer::DefaultValue(const Usual& field) const {
@@ -81,6 +110,7 @@ bool kArrayServer::Use(const Usual& aData) {
     keyPos_ = 0;
     DoGoTop();
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -88,6 +118,7 @@ bool kArrayServer::Use(const Usual& aData) {
 void kArrayServer::DeletedScope(int scope) {
   if (scope == deletedScope_) return;
   deletedScope_ = scope;
+  Changed();
   Notify(notify::FileChange);
 }
 
@@ -103,18 +134,32 @@ bool kArrayServer::Deleted() const {
 // ---------------------------------------------------------------------------
 // Hidden records and single steps
 
-bool kArrayServer::HidesRecords() const { return !IsDeletedInScope() || !filterBlock_.IsNil(); }
-
 bool kArrayServer::IsHidden(std::int64_t recNo) {
   if (recNo < 1 || recNo > recordCount_) return false;
   if (deletedFlags_[std::size_t(recNo - 1)] && !IsDeletedInScope()) return true;
   if (filterBlock_.IsNil()) return false;
-  const std::int64_t saved = recNo_;
-  recNo_ = recNo;
+  // The filter reads the record through this server, so the server stands on
+  // it for the call: inside the data (also when it sits at end of file), with
+  // the stored values (a pending edit belongs to the current record only).
+  struct Stand {
+    kArrayServer& s;
+    const std::int64_t recNo;
+    const bool eof, bof, changed;
+    Stand(kArrayServer& server, std::int64_t on)
+        : s(server), recNo(server.recNo_), eof(server.eof_), bof(server.bof_), changed(server.bufferChanged_) {
+      if (on != recNo) s.bufferChanged_ = false;
+      s.recNo_ = on;
+      s.eof_ = s.bof_ = false;
+    }
+    ~Stand() {
+      s.recNo_ = recNo;
+      s.eof_ = eof;
+      s.bof_ = bof;
+      s.bufferChanged_ = changed;
+    }
+  } stand(*this, recNo);
   const Usual args[] = {Usual(this), filterArgs_[0], filterArgs_[1], filterArgs_[2], filterArgs_[3], filterArgs_[4]};
-  const bool passes = EvalBlock(filterBlock_, Args(args, 6)).AsLogic();
-  recNo_ = saved;
-  return !passes;
+  return !EvalBlock(filterBlock_, Args(args, 6)).AsLogic();
 }
 
 OrderTree::RecNo kArrayServer::RecordAtKey(std::size_t pos) {
@@ -260,11 +305,22 @@ void kArrayServer::StepBackward() {
 }
 
 void kArrayServer::DoSkip(std::int64_t records) {
-  bof_ = eof_ = false;
   if (records == 0) {
-    if (recordCount_ > 0 && recNo_ <= recordCount_ && IsHidden(recNo_)) DoSkip(1);
+    // Re-reads the position: the end of file stays the end of file (and an
+    // empty server keeps both flags); a record that became hidden is left.
+    if (recNo_ < 1 || recNo_ > recordCount_) {
+      const Order* order = ActiveOrder();
+      if (order) keyPos_ = order->keys.Count() + 1;
+      recNo_ = recordCount_ + 1;
+      eof_ = true;
+      bof_ = order ? order->keys.Count() == 0 : recordCount_ == 0;
+      return;
+    }
+    bof_ = eof_ = false;
+    if (IsHidden(recNo_)) DoSkip(1);
     return;
   }
+  bof_ = eof_ = false;
   if (!ActiveOrder() && !HidesRecords()) {
     // Nothing hidden: natural order moves by arithmetic.
     recNo_ += records;
@@ -351,7 +407,12 @@ Usual kArrayServer::FieldGet(const Usual& field) {
     ReportStatus(gen::NoVar, Symbol("FieldGet"), "Unknown field: " + AsString(field));
     return Usual();
   }
-  Usual value = bufferChanged_ ? editBuffer_[pos - 1] : AtEnd() ? blankRecord_[pos - 1] : StoredValue(recNo_, pos);
+  return Shaped(pos, bufferChanged_ ? editBuffer_[pos - 1]
+                     : AtEnd()      ? blankRecord_[pos - 1]
+                                    : StoredValue(recNo_, pos));
+}
+
+Usual kArrayServer::Shaped(std::size_t pos, Usual value) const {
   if (fieldMode_ == 1) {
     const auto& spec = DataFieldAt(pos)->Spec();
     if (spec->ValType() == "C" && value.IsString() && int(text::Length(value.AsStringView())) < spec->Length())
@@ -400,6 +461,7 @@ Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
   editBuffer_[pos - 1] = fitted;
   bufferChanged_ = true;
   RekeyCurrent();
+  Changed();
   Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
   return value;
 }
@@ -437,6 +499,7 @@ bool kArrayServer::RecordPut(const Usual& values) {
   bufferChanged_ = true;
   // Keys follow the new values, so orders stay sorted after the commit.
   RekeyCurrent();
+  Changed();
   for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
   return true;
 }
@@ -460,6 +523,7 @@ bool kArrayServer::Commit() {
     Array record = slot.AsArray();
     if (record.Len() < FCount()) record.Resize(FCount());
     for (std::size_t i = 1; i <= FCount(); ++i) record.Put(i, editBuffer_[i - 1]);
+    Changed();
   }
   editBuffer_.clear();
   bufferChanged_ = false;
@@ -471,6 +535,7 @@ bool kArrayServer::Refresh() {
     editBuffer_.clear();
     bufferChanged_ = false;
     RekeyCurrent();
+    Changed();
     Notify(notify::RecordChange);
   }
   return true;
@@ -503,6 +568,7 @@ bool kArrayServer::Append(const Usual& position) {
     const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
     keyPos_ = pos ? pos : order->keys.Count() + 1;
   }
+  Changed();
   Notify(notify::Append);
   if (insert) Notify(notify::FileChange);
   return true;
@@ -513,6 +579,7 @@ bool kArrayServer::Delete(const Usual& remove) {
   const bool physically = remove.IsNil() ? (deletedScope_ == 0 || deletedScope_ == 1) : remove.AsLogic();
   if (!physically) {
     deletedFlags_[std::size_t(recNo_ - 1)] = true;
+    Changed();
     Notify(notify::Delete);
     return true;
   }
@@ -536,6 +603,7 @@ bool kArrayServer::Delete(const Usual& remove) {
     eof_ = true;
     bof_ = recordCount_ == 0;
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -543,6 +611,7 @@ bool kArrayServer::Delete(const Usual& remove) {
 bool kArrayServer::Recall() {
   if (readOnly_ || AtEnd()) return false;
   deletedFlags_[std::size_t(recNo_ - 1)] = false;
+  Changed();
   Notify(notify::RecordChange);
   return true;
 }
@@ -550,6 +619,7 @@ bool kArrayServer::Recall() {
 bool kArrayServer::RecallAll() {
   if (readOnly_) return false;
   std::fill(deletedFlags_.begin(), deletedFlags_.end(), false);
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -581,6 +651,7 @@ bool kArrayServer::Pack() {
     const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
     keyPos_ = pos ? pos : order->keys.Count() + 1;
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -602,6 +673,7 @@ bool kArrayServer::Zap() {
     SuspendScope suspended(*this);
     DoGoTop();
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -609,16 +681,64 @@ bool kArrayServer::Zap() {
 bool kArrayServer::Close() {
   Commit();
   Notify(notify::Close);
+  Changed();
   records_.reset();
   deletedFlags_.clear();
   orders_.clear();
-    cursorOrder_ = nullptr;
+  cursorOrder_ = nullptr;
   currentOrder_ = 0;
   keyPos_ = 0;
   recordCount_ = 0;
   recNo_ = 1;
   bof_ = eof_ = true;
   return true;
+}
+
+Usual kArrayServer::Eval(const Usual& cbBlock, const Usual& cbFor, const Usual& cbWhile, const Usual& uScope) {
+  // The walk runs with notifications suspended; without asking first it
+  // would move past a client's veto, and without telling afterwards the
+  // clients would still show the old record as current.
+  if (!Notify(notify::IntentToMove)) return Usual();
+  Commit();
+  const Usual result = DataServer::Eval(cbBlock, cbFor, cbWhile, uScope);
+  Notify(notify::RecordChange);
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Reading for another view
+
+bool kArrayServer::HidesRecords() const { return !IsDeletedInScope() || !filterBlock_.IsNil(); }
+
+std::size_t kArrayServer::RowCount() const {
+  if (const Order* order = ActiveOrder()) return order->keys.Count();
+  return std::size_t(recordCount_);
+}
+
+std::int64_t kArrayServer::RowRecord(std::size_t row) const {
+  if (const Order* order = ActiveOrder()) return order->keys.RecordAt(row);
+  return row >= 1 && row <= std::size_t(recordCount_) ? std::int64_t(row) : 0;
+}
+
+std::vector<std::int64_t> kArrayServer::VisibleRecords() {
+  std::vector<std::int64_t> records;
+  Trapped("VisibleRecords", [&] {
+    if (const Order* order = ActiveOrder()) {
+      for (OrderTree::RecNo r = order->keys.RecordAt(1); r != 0; r = order->keys.Next(r))
+        if (!IsHidden(r)) records.push_back(r);
+    } else {
+      for (std::int64_t r = 1; r <= recordCount_; ++r)
+        if (!IsHidden(r)) records.push_back(r);
+    }
+  });
+  return records;
+}
+
+Usual kArrayServer::FieldGetAt(std::int64_t recNo, std::size_t pos) {
+  if (pos < 1 || pos > FCount()) return Usual();
+  if (recNo == recNo_ && !AtEnd()) return FieldGet(Usual(pos));
+  if (recNo < 1 || recNo > recordCount_) return Shaped(pos, blankRecord_[pos - 1]);
+  return Shaped(pos, StoredValue(recNo, pos));
 }
 
 }  // namespace kt

@@ -27,8 +27,14 @@ class kArrayServer : public DataServer {
   const ClassInfo& Class() const override { return StaticClass(); }
   static const ClassInfo& StaticClass();
 
+  // Largest field length; longer descriptions are refused.
+  static constexpr std::int64_t kMaxFieldLength = 65535;
+
   // --- structure and data --------------------------------------------
-  void DBStruct(const Usual& aStruct);
+  // Takes the whole structure or, when any description is unusable
+  // (unnamed, duplicate name, unknown type, bad length or decimals), none of
+  // it: FALSE with the reason in Status, the fields stay as they were.
+  bool DBStruct(const Usual& aStruct);
   Array DBStruct() const override { return DataServer::DBStruct(); }
   bool Use(const Usual& aData);
   Usual Data() const { return records_ ? Usual(*records_) : Usual(); }
@@ -73,6 +79,9 @@ class kArrayServer : public DataServer {
   bool Commit() override;
   bool Refresh();
   bool Close() override;
+  // Asks the clients first and tells them where the walk left the server.
+  Usual Eval(const Usual& cbBlock, const Usual& cbFor = NIL, const Usual& cbWhile = NIL,
+             const Usual& uScope = NIL) override;
 
   // --- orders (the active order drives navigation) -------------------
   // uKey/uFor/uWhile: text (compiled with the parameter Server), codeblock,
@@ -91,8 +100,9 @@ class kArrayServer : public DataServer {
   std::string IndexKey(const Usual& uOrder = NIL) const;
   int IndexOrd() const { return currentOrder_; }
   std::size_t OrderCount() const { return orders_.size(); }
-  void OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
-  void OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
+  // Record numbers outside 1..LastRec are refused (FALSE, reason in Status).
+  bool OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
+  bool OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
   std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;
 
   bool Seek(const Usual& uKey, const Usual& lSoftSeek = NIL);
@@ -103,6 +113,26 @@ class kArrayServer : public DataServer {
                  const Usual& a3 = NIL, const Usual& a4 = NIL, const Usual& a5 = NIL);
   bool ClearFilter();
   const std::string& Filter() const { return filterText_; }
+
+  // --- reading for another view -------------------------------------
+  // A view that shows this server's rows beside its clients reads them here
+  // without moving the server, committing or dropping a pending edit, or
+  // telling anyone. Rows are the records navigation walks now: the active
+  // order, hidden records left out.
+  // Changes with every change of data, keys, order, filter or deleted scope
+  // (not with moves): a view re-reads its rows when it differs.
+  std::uint64_t ChangeCount() const { return changes_; }
+  // TRUE when deleted records or a filter may hide records: the rows are
+  // then VisibleRecords(); otherwise row n is RowRecord(n) of RowCount().
+  bool HidesRecords() const;
+  std::size_t RowCount() const;
+  std::int64_t RowRecord(std::size_t row) const;  // 1-based; 0 outside
+  // The records of all rows in order; a failing filter is reported and ends
+  // the list.
+  std::vector<std::int64_t> VisibleRecords();
+  // What FieldGet reads on record recNo (the pending edit on the current
+  // record, blanks outside the data); pos is the field number.
+  Usual FieldGetAt(std::int64_t recNo, std::size_t pos);
 
   // Protocol compatibility: always succeed.
   bool FLock() { return true; }
@@ -133,7 +163,6 @@ class kArrayServer : public DataServer {
   OrderTree::RecNo RecordAtKey(std::size_t pos);
   bool AtEnd() const;
   bool IsHidden(std::int64_t recNo);
-  bool HidesRecords() const;
   Order* ActiveOrder() { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }
   const Order* ActiveOrder() const { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }
   Order* OrderAt(std::size_t n) { return n >= 1 && n <= orders_.size() ? orders_[n - 1].get() : nullptr; }
@@ -149,6 +178,10 @@ class kArrayServer : public DataServer {
   Array RecordArray(std::int64_t recNo) const;
   const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;
   Usual FitValue(std::size_t pos, const Usual& value) const;
+  // FieldMode 1 display shape of a value read from field pos.
+  Usual Shaped(std::size_t pos, Usual value) const;
+  bool RecordNumberInData(const char* method, std::int64_t recNo);
+  void Changed() { ++changes_; }
   void EnsureBuffer();
   // Converts a string/codeblock/object argument into a block; text into the
   // expression text.
@@ -178,6 +211,7 @@ class kArrayServer : public DataServer {
   std::string filterText_;
   Usual filterBlock_;
   Usual filterArgs_[5];
+  std::uint64_t changes_ = 0;
 };
 
 }  // namespace kt

@@ -56,12 +56,11 @@ const ClassInfo& kArrayServer::StaticClass() {
     method("OrderKeyCount", [](S& s, Args a) { return Usual(s.OrderKeyCount(Arg(a, 0))); });
     method("IndexKey", [](S& s, Args a) { return Usual(s.IndexKey(Arg(a, 0))); });
     method("OrderKeyAdd", [](S& s, Args a) {
-      s.OrderKeyAdd(std::size_t(Arg(a, 0).AsInteger()), Arg(a, 1), Arg(a, 2).AsInteger(), Arg(a, 3).AsLogic());
-      return Usual();
+      return Usual(
+          s.OrderKeyAdd(std::size_t(Arg(a, 0).AsInteger()), Arg(a, 1), Arg(a, 2).AsInteger(), Arg(a, 3).AsLogic()));
     });
     method("OrderKeyDel", [](S& s, Args a) {
-      s.OrderKeyDel(std::size_t(Arg(a, 0).AsInteger()), Arg(a, 1).AsInteger(), Arg(a, 2).AsLogic());
-      return Usual();
+      return Usual(s.OrderKeyDel(std::size_t(Arg(a, 0).AsInteger()), Arg(a, 1).AsInteger(), Arg(a, 2).AsLogic()));
     });
     method("OrderKeyNoToRecord", [](S& s, Args a) {
       return Usual(s.OrderKeyNoToRecord(std::size_t(Arg(a, 0).AsInteger()), Arg(a, 1).AsInteger()));

@@ -99,6 +99,7 @@ bool kArrayServer::CreateOrder(const Usual& uKey, const Usual& uFor, const Usual
   const std::int64_t every = nEvery.IsNumeric() ? nEvery.AsInteger() : 0;
   std::vector<std::pair<OrderTree::RecNo, Usual>> entries;
   bool built;
+  bool cancelled = false;
   {
     SuspendScope suspended(*this);
     const Usual self(this);
@@ -113,7 +114,10 @@ bool kArrayServer::CreateOrder(const Usual& uKey, const Usual& uFor, const Usual
         if (!order->forBlock.IsNil() && !EvalBlock(order->forBlock, args).AsLogic()) continue;
         if (every > 0 && i % every == 0 && !cbEval.IsNil()) {
           const Usual go = EvalBlock(cbEval, args);
-          if (go.IsLogic() && !go.AsLogic()) break;
+          if (go.IsLogic() && !go.AsLogic()) {
+            cancelled = true;
+            break;
+          }
         }
         entries.emplace_back(OrderTree::RecNo(i), EvalBlock(order->keyBlock, args));
       }
@@ -121,7 +125,8 @@ bool kArrayServer::CreateOrder(const Usual& uKey, const Usual& uFor, const Usual
     recNo_ = savedRecNo;
     eof_ = savedEof;
     bof_ = savedBof;
-    if (!built) return false;
+    // A cancelled build installs nothing: the previous order and position stay.
+    if (!built || cancelled) return false;
     order->keys.Build(std::move(entries));
     const bool first = orders_.empty();
     orders_.push_back(std::move(order));
@@ -134,6 +139,7 @@ bool kArrayServer::CreateOrder(const Usual& uKey, const Usual& uFor, const Usual
       else Trapped("CreateOrder", [this] { DoGoTop(); });
     }
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -155,6 +161,7 @@ bool kArrayServer::SetOrder(const Usual& nOrder) {
       Trapped("SetOrder", [this] { DoGoTop(); });
     }
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -196,6 +203,7 @@ bool kArrayServer::ClearOrder(const Usual& nOrder) {
     cursorOrder_ = nullptr;
     currentOrder_ = 0;
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }
@@ -267,31 +275,53 @@ std::string kArrayServer::IndexKey(const Usual& uOrder) const {
   return order ? order->keyText : std::string();
 }
 
-void kArrayServer::OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber) {
+bool kArrayServer::RecordNumberInData(const char* method, std::int64_t recNo) {
+  if (recNo >= 1 && recNo <= recordCount_) return true;
+  ReportStatus(gen::Arg, Symbol(method),
+               "Record number " + std::to_string(recNo) + " is outside the data (1 to " + std::to_string(recordCount_) +
+                   ")");
+  return false;
+}
+
+bool kArrayServer::OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber) {
   Order* order = OrderAt(nOrder);
-  if (!order || recNo < 1) return;
+  if (!order) {
+    ReportStatus(gen::NoOrder, Symbol("OrderKeyAdd"), "Order number out of range: " + std::to_string(nOrder));
+    return false;
+  }
+  // Keys live in a table indexed by record number: an unchecked number could
+  // size it far beyond the data or, cut to its width, name another record.
+  if (!RecordNumberInData("OrderKeyAdd", recNo)) return false;
   if (renumber) {
     const auto from = OrderTree::RecNo(recNo);
     order->keys.Remap([from](OrderTree::RecNo r) { return r >= from ? r + 1 : r; });
   }
   if (PassesFor(*order)) order->keys.Insert(OrderTree::RecNo(recNo), key);
   ++order->version;
+  Changed();
+  return true;
 }
 
-void kArrayServer::OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber) {
+bool kArrayServer::OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber) {
   Order* order = OrderAt(nOrder);
-  if (!order || recNo < 1) return;
+  if (!order) {
+    ReportStatus(gen::NoOrder, Symbol("OrderKeyDel"), "Order number out of range: " + std::to_string(nOrder));
+    return false;
+  }
+  if (!RecordNumberInData("OrderKeyDel", recNo)) return false;
   order->keys.Remove(OrderTree::RecNo(recNo));
   if (renumber) {
     const auto gone = OrderTree::RecNo(recNo);
     order->keys.Remap([gone](OrderTree::RecNo r) { return r > gone ? r - 1 : r; });
   }
   ++order->version;
+  Changed();
+  return true;
 }
 
 std::size_t kArrayServer::OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const {
   const Order* order = OrderAt(nOrder);
-  return order && recNo >= 1 ? order->keys.PositionOf(OrderTree::RecNo(recNo)) : 0;
+  return order && recNo >= 1 && recNo <= recordCount_ ? order->keys.PositionOf(OrderTree::RecNo(recNo)) : 0;
 }
 
 bool kArrayServer::Seek(const Usual& uKey, const Usual& lSoftSeek) {
@@ -398,12 +428,18 @@ bool kArrayServer::SetFilter(const Usual& uFilter, const Usual& uFilterText, con
     SuspendScope suspended(*this);
     Trapped("SetFilter", [this] { DoGoTop(); });
   }
+  Changed();
   Notify(notify::FileChange);
   return ok;
 }
 
 bool kArrayServer::ClearFilter() {
   if (filterBlock_.IsNil()) return false;
+  // Moves like every navigation: a client may veto, and a pending edit goes
+  // into its own record before the server leaves it.
+  if (!Notify(notify::IntentToMove)) return false;
+  Commit();
+  ClearError();
   filterText_.clear();
   filterBlock_ = Usual();
   for (auto& a : filterArgs_) a = Usual();
@@ -411,6 +447,7 @@ bool kArrayServer::ClearFilter() {
     SuspendScope suspended(*this);
     Trapped("ClearFilter", [this] { DoGoTop(); });
   }
+  Changed();
   Notify(notify::FileChange);
   return true;
 }

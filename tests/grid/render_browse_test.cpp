@@ -2,8 +2,13 @@
 // server's other clients.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
+#include <QTableView>
+#include <functional>
+
 #include "grid/browse_model.h"
 #include "grid_fixture.h"
+#include "servers/server_fixture.h"
 
 namespace kt::test {
 namespace {
@@ -30,6 +35,121 @@ TEST(BrowseModelTest, RowsAreRecordsInOrderAndTheServerStaysPut) {
   EXPECT_FALSE(model.data(model.index(0, 0), Qt::DecorationRole).isValid());
   EXPECT_EQ(server->RecNo(), 7);
   EXPECT_EQ(client->notes, 0) << "other clients are not told about the model's reads";
+}
+
+// Another client's pending edit stays pending and its veto is never bypassed:
+// the model reads the stored records and does not move the server.
+TEST(BrowseModelTest, ReadingLeavesAnotherClientsEditAlone) {
+  ScopedRuntime runtime;
+  Array data = SmallData(30);
+  auto server = New<CountingServer>(SmallStruct(), Usual(data));
+  server->CreateOrder("Server:AGE");
+  RecordingClient editor;
+  server->RegisterClient(&editor);
+  server->GoTo(7);
+  server->FieldPut("NAME", "Edited");
+  editor.vetoMoves = true;
+  editor.notes.clear();
+  server->ResetCounts();
+
+  BrowseModel model(server);
+  QTableView view;
+  view.setModel(&model);
+  view.resize(400, 600);
+  view.show();
+  view.grab();  // paints every visible cell
+  view.scrollToBottom();
+  view.grab();
+  for (int row = 0; row < model.rowCount(); ++row) model.data(model.index(row, 1));
+  EXPECT_EQ(server->moves, 0);
+  EXPECT_EQ(server->RecNo(), 7);
+  EXPECT_EQ(server->FieldGet("NAME"), Usual("Edited")) << "still pending";
+  EXPECT_EQ(data.Get(7).AsArray().Get(2), Usual("N7")) << "not committed behind the editor's back";
+  EXPECT_TRUE(editor.notes.empty());
+}
+
+// The rows follow what the server shows — filter, order, deleted scope,
+// appends and removals — through the notifications the model gets as a
+// client; a view over the model sees the same rows.
+TEST(BrowseModelTest, RowsFollowTheServer) {
+  ScopedRuntime runtime;
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)));
+  BrowseModel model(server);
+  QTableView view;
+  view.setModel(&model);
+  view.resize(400, 300);
+  view.show();
+
+  // The IDs of the server's visible records, walked with its own navigation.
+  auto serverIds = [&] {
+    std::vector<qlonglong> ids;
+    for (server->GoTop(); !server->EoF(); server->Skip(1)) ids.push_back(server->FieldGet("ID").AsInteger());
+    return ids;
+  };
+  auto modelIds = [&] {
+    std::vector<qlonglong> ids;
+    for (int row = 0; row < model.rowCount(); ++row) ids.push_back(model.data(model.index(row, 0)).toLongLong());
+    return ids;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+  } steps[] = {
+      {"append", [&] { server->Append(), server->FieldPut("ID", 31), server->Commit(); }},
+      {"insert", [&] { server->Append(Usual(3)), server->FieldPut("ID", 32), server->Commit(); }},
+      {"remove", [&] { server->GoTo(1), server->Delete(Usual(true)); }},
+      {"hide deleted", [&] { server->DeletedScope(2), server->GoTo(5), server->Delete(Usual(false)); }},
+      {"filter", [&] { server->SetFilter("Server:ID <= 12"); }},
+      {"order", [&] { server->CreateOrder("-Server:ID"); }},
+      {"append under filter and order", [&] { server->Append(); }},
+      {"key edit moves the row", [&] { server->GoTo(4), server->FieldPut("ID", 0), server->Commit(); }},
+      {"recall", [&] { server->GoTo(5), server->Recall(); }},
+      {"clear filter", [&] { server->ClearFilter(); }},
+      {"natural order", [&] { server->SetOrder(Usual(0)); }},
+      {"pack", [&] { server->RecallAll(), server->GoTo(2), server->Delete(Usual(false)), server->Pack(); }},
+      {"zap", [&] { server->Zap(); }},
+      {"use new data", [&] { server->Use(Usual(SmallData(4))); }},
+  };
+  ASSERT_EQ(modelIds(), serverIds());
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    EXPECT_EQ(modelIds(), serverIds());
+    EXPECT_EQ(view.verticalHeader()->count(), model.rowCount());
+  }
+  server->Close();
+  EXPECT_EQ(model.rowCount(), 0);
+  EXPECT_EQ(view.verticalHeader()->count(), 0);
+}
+
+// Any other server is read through a cursor of the model's own; the shown
+// server is only listened to.
+TEST(BrowseModelTest, ACursorIsMovedInsteadOfTheServer) {
+  ScopedRuntime runtime;
+  Array data = SmallData(20);
+  auto shown = New<CountingServer>(SmallStruct(), Usual(data));
+  auto cursor = New<CountingServer>(SmallStruct(), Usual(data));
+  shown->GoTo(4);
+  shown->ResetCounts();
+  BrowseModel model(shown, cursor);
+  EXPECT_EQ(model.rowCount(), 20);
+  for (int row : {0, 19, 5, 6})
+    EXPECT_EQ(model.data(model.index(row, 0)).toLongLong(), row + 1);
+  EXPECT_EQ(shown->moves, 0);
+  EXPECT_GT(cursor->moves, 0);
+  EXPECT_EQ(shown->RecNo(), 4);
+}
+
+// Errors of the server still reach the first client with an Error method,
+// also when the model registered before it.
+TEST(BrowseModelTest, ErrorsStillReachTheGridsErrorHandler) {
+  ScopedRuntime runtime;
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(3)));
+  BrowseModel model(server);
+  RecordingClient client;
+  server->RegisterClient(&client);
+  EXPECT_FALSE(server->SetFilter("Server:ID +"));
+  EXPECT_EQ(client.errors.size(), 1u);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/runtime/compiler/macro.h"
 #include "server_fixture.h"
 #include "servers/order_tree.h"
@@ -65,13 +67,91 @@ TEST(ArrayServerOrders, ForConditionWhileAndProgress) {
   EXPECT_EQ(calls, 1);  // record 4 is the only qualifying multiple of 2... and record 2 fails FOR
   EXPECT_EQ(s->OrderInfo(1), Usual("Server:K > 1"));
   EXPECT_EQ(s->OrderInfo(23), Usual(true));
-  auto cancelled = KeyServer({1, 2, 3, 4});
-  auto stop = Codeblock::FromFunction([](Args) { return Usual(false); });
-  cancelled->CreateOrder("Server:K", NIL, NIL, NIL, Usual(stop), 3);
-  EXPECT_EQ(cancelled->OrderKeyCount(), 2u);  // the build ended at record 3
   auto bounded = KeyServer({1, 2, 3, 4});
   bounded->CreateOrder("Server:K", NIL, "Server:K < 3");
   EXPECT_EQ(bounded->OrderKeyCount(), 2u);
+}
+
+// FALSE from the progress block cancels the build: no order is installed and
+// the previous order and position stay.
+TEST(ArrayServerOrders, CancelledBuildInstallsNothing) {
+  auto stop = Usual(Codeblock::FromFunction([](Args) { return Usual(false); }));
+  auto s = KeyServer({4, 3, 2, 1});
+  RecordingClient client;
+  s->RegisterClient(&client);
+  ASSERT_TRUE(s->CreateOrder("Server:K"));
+  s->GoTo(2);
+  client.notes.clear();
+  EXPECT_FALSE(s->CreateOrder("-Server:K", NIL, NIL, NIL, stop, 3));
+  EXPECT_EQ(s->OrderCount(), 1u);
+  EXPECT_EQ(s->IndexOrd(), 1);
+  EXPECT_EQ(s->RecNo(), 2);
+  EXPECT_EQ(s->OrderKeyNo(), Usual(3));
+  EXPECT_EQ(client.Codes(), std::vector<int>{2}) << "nothing changed that clients must reload";
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{4, 3, 2, 1}));
+
+  auto plain = KeyServer({4, 3, 2, 1});
+  plain->GoTo(3);
+  EXPECT_FALSE(plain->CreateOrder("Server:K", NIL, NIL, NIL, stop, 1));
+  EXPECT_EQ(plain->OrderCount(), 0u);
+  EXPECT_EQ(plain->IndexOrd(), 0);
+  EXPECT_EQ(plain->RecNo(), 3);
+  EXPECT_FALSE(plain->EoF());
+}
+
+// Key maintenance takes only record numbers of the data; anything else is
+// reported and changes nothing (no huge allocation, no alias of another
+// record through a cut-off number).
+TEST(ArrayServerOrders, KeyMaintenanceRejectsRecordNumbersOutsideTheData) {
+  auto s = KeyServer({30, 10, 20});
+  ASSERT_TRUE(s->CreateOrder("Server:K"));
+  const std::vector<std::int64_t> walk{2, 3, 1};
+  const std::int64_t aliasOf2 = (std::int64_t(1) << 32) + 2;
+  struct Case {
+    const char* what;
+    std::function<void(kArrayServer&)> op;
+  } cases[] = {
+      {"add 4e9", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 4000000000); }},
+      {"add 2^32+2", [&](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), aliasOf2); }},
+      {"add past the end", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 4); }},
+      {"add 0", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 0); }},
+      {"add -1 renumbering", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), -1, true); }},
+      {"del 2^32+2", [&](kArrayServer& k) { k.OrderKeyDel(1, aliasOf2); }},
+      {"del 2^32+2 renumbering", [&](kArrayServer& k) { k.OrderKeyDel(1, aliasOf2, true); }},
+      {"del 0", [](kArrayServer& k) { k.OrderKeyDel(1, 0); }},
+      {"late-bound add 4e9",
+       [](kArrayServer& k) {
+         const Usual a[] = {Usual(1), Usual(5), Usual(std::int64_t(4000000000))};
+         k.Send(Symbol("OrderKeyAdd"), Args(a, 3));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    s->GoTop();
+    c.op(*s);
+    EXPECT_TRUE(s->ErrorPending());
+    EXPECT_EQ(s->OrderKeyCount(), 3u);
+    EXPECT_EQ(Walk(*s), walk);
+  }
+  EXPECT_EQ(s->OrderKeyNoToRecord(1, (std::int64_t(1) << 32) + 1), 0u) << "not the position of record 1";
+  EXPECT_EQ(s->OrderKeyNoToRecord(1, 1), 3u);
+}
+
+// Hidden records are judged on their own values, also when the search starts
+// at the end of file.
+TEST(ArrayServerOrders, SeekFromEndOfFileUnderAFilter) {
+  ScopedRuntime rt;
+  auto s = KeyServer({30, 10, 20});
+  s->CreateOrder("Server:K");
+  s->SetFilter("Server:K > 15");
+  s->GoBottom();
+  s->Skip(1);
+  ASSERT_TRUE(s->EoF());
+  EXPECT_TRUE(s->Seek(20));
+  EXPECT_EQ(s->RecNo(), 3);
+  s->GoBottom();
+  s->Skip(1);
+  EXPECT_FALSE(s->Seek(10)) << "record 2 is hidden by the filter";
 }
 
 TEST(ArrayServerOrders, EditingTheKeyMovesTheRecord) {

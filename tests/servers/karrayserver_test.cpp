@@ -285,3 +285,223 @@ TEST_F(ArrayServerTest, EvalWalksWithForWhileAndScope) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+using test::Customers;
+using test::CustomerStruct;
+using test::RecordingClient;
+
+// TRUE when walking the active order meets its keys in sorted order, i.e.
+// every key still matches the data it was taken from.
+bool OrderMatchesData(kArrayServer& s) {
+  if (s.IndexOrd() == 0) return true;
+  Usual previous;
+  bool first = true;
+  for (s.GoTop(); !s.EoF(); s.Skip(1)) {
+    const Usual key = s.OrderKeyVal();
+    if (!first && OrderTree::CompareKeys(previous, key) > 0) return false;
+    previous = key;
+    first = false;
+  }
+  return true;
+}
+
+// Every operation that repositions the server asks its clients first (a
+// veto leaves position and pending edit alone) and then stores the pending
+// edit in the record it was made on, never in the record it moves to.
+TEST(ArrayServerRepositioning, AsksFirstAndCommitsTheEditWhereItWasMade) {
+  ScopedRuntime runtime;
+  using Op = std::function<bool(kArrayServer&)>;
+  auto none = [](kArrayServer&) { return true; };
+  struct Case {
+    const char* what;
+    Op prepare;
+    Op action;
+  } cases[] = {
+      {"ClearFilter", [](kArrayServer& s) { return s.SetFilter("Server:AGE < 30"); },
+       [](kArrayServer& s) { return s.ClearFilter(); }},
+      {"ClearFilter with an order",
+       [](kArrayServer& s) { return s.CreateOrder("Server:AGE") && s.SetFilter("Server:AGE < 30"); },
+       [](kArrayServer& s) { return s.ClearFilter(); }},
+      {"SetFilter", none, [](kArrayServer& s) { return s.SetFilter("Server:AGE > 30"); }},
+      {"CreateOrder", none, [](kArrayServer& s) { return s.CreateOrder("Server:AGE"); }},
+      {"SetOrder", [](kArrayServer& s) { return s.CreateOrder("Server:NAME") && s.SetOrder(0); },
+       [](kArrayServer& s) { return s.SetOrder(1); }},
+      {"ClearOrder", [](kArrayServer& s) { return s.CreateOrder("Server:AGE"); },
+       [](kArrayServer& s) { return s.ClearOrder(1); }},
+      {"Seek", [](kArrayServer& s) { return s.CreateOrder("Server:AGE"); },
+       [](kArrayServer& s) { return s.Seek(33); }},
+      {"Locate", none, [](kArrayServer& s) { return s.Locate("Server:AGE > 50"); }},
+      {"Eval", none,
+       [](kArrayServer& s) { return !s.Eval(Usual(Codeblock::FromFunction([](Args) { return Usual(); }))).IsNil(); }},
+      {"GoTop", none, [](kArrayServer& s) { return s.GoTop(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Array data = Customers({{"Meier", 40}, {"Schulz", 25}, {"Abel", 33}, {"Zander", 51}, {"Krause", 19}});
+    auto s = New<kArrayServer>(CustomerStruct(), Usual(data));
+    RecordingClient editor;
+    s->RegisterClient(&editor);
+    ASSERT_TRUE(c.prepare(*s));
+    ASSERT_TRUE(s->GoTo(5));
+    s->FieldPut("AGE", 60);
+
+    editor.vetoMoves = true;
+    EXPECT_FALSE(c.action(*s)) << "the veto is asked and respected";
+    EXPECT_EQ(s->RecNo(), 5);
+    EXPECT_EQ(s->FieldGet("AGE"), Usual(60)) << "the edit is still pending";
+    EXPECT_EQ(data.Get(5).AsArray().Get(3), Usual(19));
+
+    editor.vetoMoves = false;
+    editor.notes.clear();
+    EXPECT_TRUE(c.action(*s));
+    const std::vector<int> codes = editor.Codes();
+    EXPECT_TRUE(!codes.empty() && codes.front() == 2) << "asked before moving";
+    EXPECT_EQ(data.Get(5).AsArray().Get(3), Usual(60));
+    EXPECT_EQ(data.Get(1).AsArray().Get(3), Usual(40));
+    EXPECT_EQ(data.Get(1).AsArray().Get(1), Usual("Meier"));
+    EXPECT_TRUE(OrderMatchesData(*s));
+  }
+}
+
+// An empty server stands at record 1 with BOF and EOF after every operation,
+// without an order, with one and under a filter.
+TEST(ArrayServerEmpty, StaysAtRecordOneWithBothFlags) {
+  ScopedRuntime runtime;
+  using Op = std::function<void(kArrayServer&)>;
+  const std::pair<const char*, Op> ops[] = {
+      {"GoTop", [](kArrayServer& s) { s.GoTop(); }},
+      {"GoBottom", [](kArrayServer& s) { s.GoBottom(); }},
+      {"GoTo(0)", [](kArrayServer& s) { s.GoTo(0); }},
+      {"GoTo(1)", [](kArrayServer& s) { s.GoTo(1); }},
+      {"GoTo(7)", [](kArrayServer& s) { s.GoTo(7); }},
+      {"Skip(0)", [](kArrayServer& s) { s.Skip(0); }},
+      {"Skip(1)", [](kArrayServer& s) { s.Skip(1); }},
+      {"Skip(-1)", [](kArrayServer& s) { s.Skip(-1); }},
+      {"Skip(5)", [](kArrayServer& s) { s.Skip(5); }},
+      {"Skip(-5)", [](kArrayServer& s) { s.Skip(-5); }},
+      {"OrderKeyNo", [](kArrayServer& s) { s.OrderKeyNo(Usual(1)); }},
+      {"Seek", [](kArrayServer& s) { s.Seek(Usual(1), Usual(true)); }},
+      {"Locate", [](kArrayServer& s) { s.Locate("Server:AGE > 1"); }},
+      {"Locate next", [](kArrayServer& s) { s.Locate("Server:AGE > 1", NIL, Usual(true)); }},
+      {"SetFilter", [](kArrayServer& s) { s.SetFilter("Server:AGE > 1"); }},
+      {"ClearFilter", [](kArrayServer& s) { s.ClearFilter(); }},
+      {"CreateOrder", [](kArrayServer& s) { s.CreateOrder("Server:NAME"); }},
+      {"SetOrder(0)", [](kArrayServer& s) { s.SetOrder(Usual(0)); }},
+      {"SetOrder(1)", [](kArrayServer& s) { s.SetOrder(Usual(1)); }},
+      {"ClearOrder", [](kArrayServer& s) { s.ClearOrder(); }},
+      {"ClearOrder(1)", [](kArrayServer& s) { s.ClearOrder(Usual(1)); }},
+      {"Append and remove", [](kArrayServer& s) { s.Append(), s.Delete(Usual(true)); }},
+      {"Delete", [](kArrayServer& s) { s.Delete(Usual(false)); }},
+      {"Recall", [](kArrayServer& s) { s.Recall(); }},
+      {"RecallAll", [](kArrayServer& s) { s.RecallAll(); }},
+      {"Pack", [](kArrayServer& s) { s.Pack(); }},
+      {"Zap", [](kArrayServer& s) { s.Zap(); }},
+      {"FieldPut and Commit", [](kArrayServer& s) { s.FieldPut("AGE", 3), s.Commit(); }},
+      {"FieldPut and Refresh", [](kArrayServer& s) { s.FieldPut("AGE", 3), s.Refresh(); }},
+      {"RecordPut", [](kArrayServer& s) { s.RecordPut(Usual(Array{"X"})); }},
+      {"DeletedScope", [](kArrayServer& s) { s.DeletedScope(2); }},
+      {"Eval", [](kArrayServer& s) { s.Eval(Usual(Codeblock::FromFunction([](Args) { return Usual(); }))); }},
+      {"Use", [](kArrayServer& s) { s.Use(Usual(Array())); }},
+  };
+  const std::pair<const char*, Op> setups[] = {
+      {"plain", [](kArrayServer&) {}},
+      {"ordered", [](kArrayServer& s) { s.CreateOrder("Server:AGE"); }},
+      {"filtered", [](kArrayServer& s) { s.SetFilter("Server:AGE > 0"); }},
+  };
+  for (const auto& [setupName, setup] : setups) {
+    for (const auto& [opName, op] : ops) {
+      SCOPED_TRACE(std::string(setupName) + " / " + opName);
+      auto s = New<kArrayServer>(CustomerStruct(), Usual(Array()));
+      setup(*s);
+      op(*s);
+      EXPECT_EQ(s->LastRec(), 0);
+      EXPECT_EQ(s->RecNo(), 1);
+      EXPECT_TRUE(s->BoF());
+      EXPECT_TRUE(s->EoF());
+    }
+  }
+}
+
+// Skip(0) re-reads the position: it does not leave the end of file, and on a
+// record it stays (or moves on when that record became hidden).
+TEST(ArrayServerSkipZero, KeepsTheEndOfFileAndRevalidates) {
+  ScopedRuntime runtime;
+  for (bool ordered : {false, true}) {
+    SCOPED_TRACE(ordered ? "ordered" : "natural");
+    Array data = Customers({{"Meier", 40}, {"Schulz", 25}, {"Abel", 33}, {"Zander", 51}, {"Krause", 19}});
+    auto s = New<kArrayServer>(CustomerStruct(), Usual(data), Usual(2));
+    if (ordered) s->CreateOrder("Server:RecNo");
+    s->GoBottom();
+    s->Skip(1);
+    ASSERT_TRUE(s->EoF());
+    s->Skip(0);
+    EXPECT_TRUE(s->EoF());
+    EXPECT_FALSE(s->BoF());
+    EXPECT_EQ(s->RecNo(), 6);
+    EXPECT_FALSE(s->Skip(1)) << "still at the end";
+    s->GoTo(3);
+    s->Skip(0);
+    EXPECT_EQ(s->RecNo(), 3);
+    EXPECT_FALSE(s->EoF() || s->BoF());
+    s->Delete(Usual(false));  // hidden now (scope 2)
+    s->Skip(0);
+    EXPECT_EQ(s->RecNo(), 4);
+  }
+}
+
+// A structure is taken whole or not at all: a rejected one leaves the fields
+// as they were, so every field keeps reading its own value.
+TEST(ArrayServerStructure, RejectsBadDescriptionsAndKeepsTheFields) {
+  ScopedRuntime runtime;
+  auto with = [](std::size_t at, Usual entry) {
+    Array s = CustomerStruct().AsArray().Clone();
+    if (at <= s.Len()) s.Put(at, entry);
+    else s.Add(entry);
+    return Usual(s);
+  };
+  struct Case {
+    const char* what;
+    Usual structure;
+  } cases[] = {
+      {"unnamed entry", with(2, Usual(Array{"", "C", 15, 0}))},
+      {"blank name", with(2, Usual(Array{"   ", "C", 15, 0}))},
+      {"name not text", with(2, Usual(Array{42, "C", 15, 0}))},
+      {"entry not an array", with(2, Usual("CITY"))},
+      {"duplicate name", with(6, Usual(Array{"age", "N", 3, 0}))},
+      {"unknown type", with(2, Usual(Array{"CITY", "Q", 15, 0}))},
+      {"missing type", with(2, Usual(Array{"CITY", NIL, 15, 0}))},
+      {"negative length", with(2, Usual(Array{"CITY", "C", -1, 0}))},
+      {"length not a number", with(2, Usual(Array{"CITY", "C", "15", 0}))},
+      {"huge length", with(2, Usual(Array{"CITY", "C", std::int64_t(4000000000), 0}))},
+      {"negative decimals", with(3, Usual(Array{"AGE", "N", 3, -2}))},
+      {"decimals beyond length", with(3, Usual(Array{"AGE", "N", 3, 5}))},
+      {"structure not an array", Usual("NAME,CITY")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Array data = Customers({{"Meier", 40}});
+    auto s = New<kArrayServer>(CustomerStruct(), Usual(data));
+    s->DBStruct(c.structure);
+    EXPECT_TRUE(s->ErrorPending());
+    EXPECT_EQ(s->FCount(), 5u);
+    EXPECT_EQ(s->FieldGet("AGE"), Usual(40));
+    EXPECT_EQ(s->FieldGet("VIP"), Usual(true));
+
+    auto fresh = New<kArrayServer>(c.structure, Usual(data));
+    EXPECT_FALSE(fresh->Used()) << "no data is bound to a structure that was refused";
+    EXPECT_TRUE(fresh->ErrorPending());
+    EXPECT_EQ(data.Len(), 1u);
+  }
+  // Optional parts may be left out: decimals, caption.
+  auto s = New<kArrayServer>(Usual(Array{Usual(Array{"A", "C", 5}), Usual(Array{"B", "l", 1, NIL, "Flag"})}),
+                             Usual(Array{Usual(Array{"x", true})}));
+  EXPECT_TRUE(s->Used());
+  EXPECT_FALSE(s->ErrorPending());
+  EXPECT_EQ(s->FieldGet("B"), Usual(true));
+}
+
+}  // namespace
+}  // namespace kt
