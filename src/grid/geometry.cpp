@@ -113,6 +113,7 @@ void kTable::Recalculate() {
     }
   }
   const std::int64_t oldFirstRow = firstVisibleRowNo_;
+  const std::int64_t oldLastRow = lastVisibleRowNo_;
   lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
 
   if (Used() && !rows_.empty()) {
@@ -140,8 +141,9 @@ void kTable::Recalculate() {
         if (link_.RecNo() != oldTop) SetWindowFrom(link_.RecNo());
       }
     } else if (visibleRowCount_ < oldCount && currentRow_ > 0 && currentRow_ >= firstVisibleRowNo_ &&
-               currentRow_ >= lastVisibleRowNo_) {
-      // Keep the current row in view.
+               currentRow_ < oldLastRow && currentRow_ >= lastVisibleRowNo_) {
+      // Keep the current row in view, when it was in view: a current row
+      // scrolled out of sight stays there (and costs no walk to it).
       link_.GoTo(firstVisibleRecNo_);
       for (std::int64_t k = 0; k < currentRow_ - lastVisibleRowNo_ + 1; ++k) {
         if (link_.RecNo() == lastRecNo_) break;

@@ -1,6 +1,7 @@
 // kTable: construction, server binding, the column lists, the property bag
 // and the bracket around multi-step server work.
 #include <QScrollBar>
+#include <algorithm>
 
 #include "grid/grid_event.h"
 #include "grid/event_lock.h"
@@ -588,7 +589,9 @@ bool kTable::OpenColumn(const Usual& column, const Usual& position, const Usual&
   if (rowHeightVariable_)
     for (const auto& c : added)
       if (c->IsHeightVariable()) {
-        columnVariableHeightList_.push_back(c);
+        if (std::find(columnVariableHeightList_.begin(), columnVariableHeightList_.end(), c) ==
+            columnVariableHeightList_.end())
+          columnVariableHeightList_.push_back(c);
         rowsChanged = true;
       }
 
@@ -649,11 +652,7 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
   LockScope lock(eventLock_);
   Ref<kDataColumn> c = columnOpenList_[std::size_t(pos - 1)];
   columnOpenList_.erase(columnOpenList_.begin() + (pos - 1));
-  for (auto it = columnVariableHeightList_.begin(); it != columnVariableHeightList_.end(); ++it)
-    if (*it == c) {
-      columnVariableHeightList_.erase(it);
-      break;
-    }
+  std::erase(columnVariableHeightList_, c);
   const bool rowsChanged = rowHeightVariable_ && c->IsHeightVariable();
   const int oldCurrent = currentColumn_;
   const int count = ColumnOpenCount();
@@ -683,6 +682,10 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
 
 bool kTable::Clear(const Usual& redraw) {
   columnOpenList_.clear();
+  // Only open columns decide row heights.
+  columnVariableHeightList_.clear();
+  if (!ExistRowsWithVariableHeight())
+    for (auto& r : rows_) r.height = rowHeight_;
   firstVisibleColumn_ = lastVisibleColumn_ = currentColumn_ = 0;
   frozenCells_.clear();
   scrollCells_.clear();
