@@ -117,7 +117,8 @@ class kTable : public CustomControl, public ColumnOwner {
   const ClassInfo& Class() const override { return StaticClass(); }
   static const ClassInfo& StaticClass();
 
-  // Releases the server and every reference; safe to call twice.
+  // Releases the server and every reference; safe to call again, also after
+  // the grid was bound anew.
   void Destruct();
 
   // --- ColumnOwner -------------------------------------------------------
@@ -570,7 +571,6 @@ class kTable : public CustomControl, public ColumnOwner {
   Array properties_;
   bool eventLock_ = false;
   int ownerNotifications_ = 0;
-  bool destructed_ = false;
 
   // drawing
   Ref<Color> currentForeground_, currentBackground_, selectedForeground_, selectedBackground_,

@@ -90,9 +90,10 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
 
 kTable::~kTable() { Destruct(); }
 
+// Runs again whenever called: a grid bound again after Destruct must still
+// unregister before it goes away. Columns may be shared with the caller or
+// other grids, so they are only let go.
 void kTable::Destruct() {
-  if (destructed_) return;
-  destructed_ = true;
   autoRefreshTimer_.stop();
   if (link_.Bound()) {
     // Errors of a closing server must not escape a destructor.
@@ -100,7 +101,10 @@ void kTable::Destruct() {
   }
   server_ = NIL;
   link_.Unbind();
-  for (auto& c : columnList_) c->Destruct();
+  hasOrder_ = hasChildren_ = false;
+  sequenceCount_ = 0;
+  savedArea_ = 0;
+  serverState_ = 1;
   columnList_.clear();
   columnOpenList_.clear();
   columnVariableHeightList_.clear();

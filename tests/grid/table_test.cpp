@@ -183,6 +183,36 @@ TEST_F(GridTest, ColumnsOpenCloseRemove) {
   EXPECT_EQ(grid->LastVisibleColumn(), 0);
 }
 
+TEST_F(GridTest, DestructDropsReferencesAndLeavesNoClientBehind) {
+  Fit(5);
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(10)));
+  grid->Use(Usual(server));
+  // A column the caller holds and another grid shows.
+  const Ref<kDataColumn> held = grid->GetColumn("NAME");
+  auto* second = Shown(new kTable(owner.get()));
+  second->resize(grid->size());
+  second->Use(Usual(server), NIL, Usual(Array()));
+  ASSERT_TRUE(second->AddColumn(held));
+  ASSERT_TRUE(second->OpenColumn(Usual(held)));
+
+  grid->Destruct();
+  EXPECT_EQ(grid->ColumnCount(), 0);
+  EXPECT_EQ(server->Clients().size(), 1u);
+  EXPECT_NE(held->HyperLabel().get(), nullptr) << "the column is shared, not destroyed";
+  server->GoTo(2);
+  EXPECT_EQ(held->Value(), server->FieldGet("NAME"));
+  EXPECT_EQ(second->BufferedCell(1, 2)->text, "N2");
+
+  // Bound again after Destruct: going away still unregisters it.
+  grid->Use(Usual(server));
+  ASSERT_EQ(server->Clients().size(), 2u);
+  delete grid;
+  grid = nullptr;
+  ASSERT_EQ(server->Clients().size(), 1u);
+  server->GoTo(3);
+  EXPECT_EQ(second->CurrentRecNo(), 3);
+}
+
 TEST_F(GridTest, SequencesNestOnDatabaseServer) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("ktable-grid-seq-" + std::to_string(::getpid()));
