@@ -154,7 +154,7 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
     return true;
   }
 
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   if (!currentOnly && !fromBuffer) {
     if (link_.RecNo() != firstVisibleRecNo_ || link_.EoF()) link_.GoTo(firstVisibleRecNo_);
@@ -191,7 +191,7 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
   }
   UpdateEmptyRowsFlag();
   if (!currentOnly) RecordRestore(saved);
-  EndSequence();
+  seq.End();
   return true;
 }
 
@@ -201,9 +201,10 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
 std::int64_t kTable::GetRowNo() {
   if (rowMode_ == kAbsolute) return std::max<std::int64_t>(1, link_.RecNo());
   if (hasOrder_) {
-    link_.Suspend();
-    link_.Skip(0);
-    link_.Reset();
+    {
+      const ServerSuspension quiet(link_);
+      link_.Skip(0);
+    }
     Usual n = link_.Access(kOrderKeyNo);
     if (!n.IsNumeric()) {
       if (link_.Send(kIndexOrd).AsInteger() == 0) {
@@ -230,7 +231,7 @@ std::int64_t kTable::GetLastVisibleRow(std::int64_t first) const {
 }
 
 std::int64_t kTable::GetRowCount() {
-  link_.Suspend();
+  const ServerSuspension quiet(link_);
   std::int64_t n = 0;
   if (rowCountMode_ == kRecCount) {
     n = link_.RecCount();
@@ -243,7 +244,6 @@ std::int64_t kTable::GetRowCount() {
     const Usual cond = link_.Send(kOrderInfo, a);
     n = IsEmptyValue(cond) ? link_.RecCount() : link_.Send(kOrderKeyCount).AsInteger();
   }
-  link_.Reset();
   return n;
 }
 
@@ -251,7 +251,7 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
   int h = DataHeight();
   const int rh = std::max(1, rowHeight_);
   if (ExistRowsWithVariableHeight() && Used()) {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     link_.GoTo(firstRecNo);
     int n = 0;
@@ -262,7 +262,7 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
     }
     if (h > 0) n += h / rh + 1;
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     return n;
   }
   return h / rh + 1;
@@ -273,7 +273,7 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
 
 bool kTable::StabilizeServer(std::int64_t& moved, bool forward) {
   if (!Used()) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   bool result = false;
   if (!link_.EoF()) {
@@ -322,14 +322,14 @@ bool kTable::StabilizeServer(std::int64_t& moved, bool forward) {
       }
     }
   }
-  EndSequence();
+  seq.End();
   return result;
 }
 
 int kTable::PageRowsBackward() {
   // Rows of the page above the current record, counted by their heights;
   // the partly visible row does not count.
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   int h = DataHeight();
   int n = 0;
@@ -341,7 +341,7 @@ int kTable::PageRowsBackward() {
     ++n;
   }
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   return -std::max(1, n);
 }
 
@@ -366,7 +366,7 @@ bool kTable::Skip(const Usual& rowsArg) {
   }
   const std::int64_t requested = n;
 
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   std::int64_t moved = 0;
   if (StabilizeServer(moved, n >= 0)) n -= moved;
@@ -374,14 +374,14 @@ bool kTable::Skip(const Usual& rowsArg) {
   const bool ok = n == 0 ? true : link_.Skip(n);
   const std::int64_t now = link_.RecNo();
   if (!ok && now == before && !link_.EoF()) {
-    EndSequence();
+    seq.End();
     return false;
   }
 
   const bool atEof = link_.EoF();
   if (!atEof && now == old) {
     // The server did not move: it stands on the first or last record.
-    EndSequence();
+    seq.End();
     if (requested < 0 && now != firstRecNo_) {
       pendingChanges_ = 0;
       Refresh();
@@ -391,7 +391,7 @@ bool kTable::Skip(const Usual& rowsArg) {
     return true;
   }
   if (!atEof && now != 0 && now <= link_.LastRec()) {
-    EndSequence();
+    seq.End();
     if (page == kPageForwards) PageWindow(true);
     else if (page == kPageBackwards) PageWindow(false);
     link_.Notify(notify::RecordChange, Usual(requested));
@@ -399,7 +399,7 @@ bool kTable::Skip(const Usual& rowsArg) {
   }
   // End of file.
   if (skipEOF_) {
-    EndSequence();
+    seq.End();
     link_.Notify(notify::RecordChange, Usual(requested));
     if (requested == 1 && autoAppend_ && editable_) Append();
     return true;
@@ -409,17 +409,17 @@ bool kTable::Skip(const Usual& rowsArg) {
   const std::int64_t last = link_.RecNo();
   if (last != lastRecNo_) {
     // Records were added or removed behind the grid.
-    EndSequence();
+    seq.End();
     pendingChanges_ = 0;
     Refresh();
     return true;
   }
   if (requested == 1 && autoAppend_ && editable_) {
-    EndSequence();
+    seq.End();
     Append();
     return true;
   }
-  EndSequence();
+  seq.End();
   if (last != old) {
     if (page == kPageForwards) PageWindow(true);
     link_.Notify(notify::GoBottom);
@@ -436,7 +436,7 @@ bool kTable::PageWindow(bool forward) {
   if (!forward) {
     if (firstVisibleRecNo_ == firstRecNo_) return false;
     if (ExistRowsWithVariableHeight()) {
-      BeginSequence();
+      SequenceScope seq(*this);
       const Array saved = RecordSave();
       link_.GoTo(firstVisibleRecNo_);
       int h = DataHeight(), steps = 0;
@@ -449,7 +449,7 @@ bool kTable::PageWindow(bool forward) {
       if (steps > 1 && h < 0) link_.Skip(1);
       SetWindowFrom(link_.RecNo());
       RecordRestore(saved);
-      EndSequence();
+      seq.End();
       FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
       Redraw(Usual(kData));
       return true;
@@ -459,7 +459,7 @@ bool kTable::PageWindow(bool forward) {
       n = vrc - 1;
     } else if (DeletedHidden()) {
       // Row numbers may count hidden records: count the steps instead.
-      BeginSequence();
+      SequenceScope seq(*this);
       const Array saved = RecordSave();
       link_.GoTo(firstVisibleRecNo_);
       n = 0;
@@ -469,7 +469,7 @@ bool kTable::PageWindow(bool forward) {
         ++n;
       }
       RecordRestore(saved);
-      EndSequence();
+      seq.End();
     } else {
       n = firstVisibleRowNo_ - 1;
     }
@@ -481,7 +481,7 @@ bool kTable::PageWindow(bool forward) {
   }
   if (emptyRowsVisible_) return false;
   if (rowMode_ != kAbsolute && firstVisibleRowNo_ + vrc - 2 >= rowCount_) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   link_.GoTo(firstVisibleRecNo_);
   link_.Skip(vrc - 1);
@@ -500,7 +500,7 @@ bool kTable::PageWindow(bool forward) {
   const bool changed = newFirst != firstVisibleRecNo_;
   if (changed) SetWindowFrom(newFirst);
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   if (changed) {
     FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
     Redraw(Usual(kData));
@@ -526,7 +526,7 @@ bool kTable::Refresh(const Usual& mode) {
   LockScope lock(eventLock_);
   const bool retain = (mode.IsLogic() && mode.AsLogic()) || (mode.IsSymbol() && mode.AsSymbol() == kRetainCurrentRow);
   const bool bufferOnly = mode.IsSymbol() && mode.AsSymbol() == kRefreshBuffer;
-  BeginSequence();
+  SequenceScope seq(*this);
   Array saved = RecordSave();
   ReadBounds();
   link_.GoTo(saved[1].AsInteger());
@@ -572,13 +572,13 @@ bool kTable::Refresh(const Usual& mode) {
   UpdateVerticalScrollValues(true, true);
   UpdateHorizontalScrollValues(true, true);
   Redraw();
-  EndSequence();
+  seq.End();
   return true;
 }
 
 void kTable::FirstVisibleRecNo(std::int64_t recNo) {
   if (!Used()) return;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   link_.GoTo(recNo);
   StabilizeServer();
@@ -588,7 +588,7 @@ void kTable::FirstVisibleRecNo(std::int64_t recNo) {
   RecomputeCurrentRow();
   UpdateVerticalScrollValues(true, true);
   Redraw();
-  EndSequence();
+  seq.End();
 }
 
 // ---------------------------------------------------------------------------
@@ -616,7 +616,7 @@ void kTable::ShiftRows(std::ptrdiff_t k) {
 
 bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   if (!Used()) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   const std::int64_t oldFirstRec = firstVisibleRecNo_;
   const int oldCount = int(rows_.size());
@@ -679,7 +679,7 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
       UpdateEmptyRowsFlag();
     }
   }
-  EndSequence();
+  seq.End();
   return newFirst != oldFirstRec || newCount != oldCount;
 }
 
@@ -707,7 +707,7 @@ void kTable::AutoRefresh() {
     bool& g;
     ~Off() { g = false; }
   } off{autoRefreshGuard_};
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   bool structural = StabilizeServer() || link_.LastRec() != lastRec_ || GetRowCount() != rowCount_;
   if (!structural) {
@@ -751,7 +751,7 @@ void kTable::AutoRefresh() {
     currentRecNo_ = link_.RecNo();
     RecomputeCurrentRow();
   }
-  EndSequence();
+  seq.End();
   if (structural) {
     Refresh(Usual(true));
   } else if (content) {

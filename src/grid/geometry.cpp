@@ -117,7 +117,7 @@ void kTable::Recalculate() {
   lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
 
   if (Used() && !rows_.empty()) {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     const std::int64_t oldTop = firstVisibleRecNo_;
     if (visibleRowCount_ > oldCount) {
@@ -152,7 +152,7 @@ void kTable::Recalculate() {
       if (link_.RecNo() != oldTop && !link_.EoF()) SetWindowFrom(link_.RecNo());
     }
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     if (firstVisibleRecNo_ != oldTop || firstVisibleRowNo_ != oldFirstRow) {
       frozenCells_.clear();
       scrollCells_.clear();
@@ -198,7 +198,7 @@ int kTable::GridExtraHeight(const kGrid* g) const {
 
 int kTable::GetRowHeight() {
   if (!ExistRowsWithVariableHeight() || !Used()) return rowHeight_;
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t recNo = link_.RecNo();
   const int dataH = DataHeight();
   int result = rowHeight_;
@@ -219,7 +219,7 @@ int kTable::GetRowHeight() {
       result = std::max(result, int(h));
     }
   }
-  EndSequence();
+  seq.End();
   return result;
 }
 

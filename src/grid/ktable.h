@@ -429,6 +429,27 @@ class kTable : public CustomControl, public ColumnOwner {
   static Ref<BoundingBox> Box(const GridRect& r) {
     return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
   }
+  // BeginSequence for a scope, EndSequence when it ends (also by an
+  // exception) or at End(). When the grid was bound anew meanwhile (an owner
+  // may call Use from a callback), the release has already ended it.
+  class SequenceScope {
+   public:
+    explicit SequenceScope(kTable& grid) : grid_(grid), binding_(grid.binding_) { grid_.BeginSequence(); }
+    ~SequenceScope() { End(); }
+    SequenceScope(const SequenceScope&) = delete;
+    SequenceScope& operator=(const SequenceScope&) = delete;
+    void End() {
+      if (!open_) return;
+      open_ = false;
+      if (grid_.binding_ == binding_) grid_.EndSequence();
+    }
+
+   private:
+    kTable& grid_;
+    std::uint64_t binding_;
+    bool open_ = true;
+  };
+  // Ends the sequences still open on the bound server, then lets it go.
   void ReleaseServer();
   void ResetPositions();
   // Re-reads order flag, LastRec, row count, first and last record and
@@ -537,6 +558,7 @@ class kTable : public CustomControl, public ColumnOwner {
   int suspendCount_ = 0;
   int sequenceCount_ = 0;
   int savedArea_ = 0;
+  std::uint64_t binding_ = 0;  // changes whenever a server is bound or let go
   std::int64_t firstRecNo_ = 0, lastRecNo_ = 0, firstRowNo_ = 0, lastRec_ = 0, rowCount_ = 0;
   Symbol rowMode_, rowCountMode_;
   bool skipEOF_ = false;

@@ -132,7 +132,7 @@ void kTable::ThumbRows(std::int64_t thumb) {
   const std::int64_t barMax = vScroll_ ? vScroll_->maximum() : 1;
   // The bar counts rows from 1 (divided by the scale); its top is row 1.
   const std::int64_t target = thumb <= barMin ? 1 : thumb * vScale_;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   bool moved = true;
   if (rowMode_ == kAbsolute) {
@@ -185,7 +185,7 @@ void kTable::ThumbRows(std::int64_t thumb) {
   const bool changed = moved && newFirst != firstVisibleRecNo_;
   if (changed) SetWindowFrom(newFirst);
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   if (changed) {
     FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
     Redraw(Usual(kData));

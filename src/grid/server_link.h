@@ -44,4 +44,18 @@ class ServerLink {
   DataServer* direct_ = nullptr;
 };
 
+// Suspends a server's notifications for a scope (also one left by an
+// exception); resets the server it suspended even if the link it was given
+// is bound to another one by then.
+class ServerSuspension {
+ public:
+  explicit ServerSuspension(const ServerLink& link) : link_(link) { link_.Suspend(); }
+  ~ServerSuspension() { link_.Reset(); }
+  ServerSuspension(const ServerSuspension&) = delete;
+  ServerSuspension& operator=(const ServerSuspension&) = delete;
+
+ private:
+  ServerLink link_;
+};
+
 }  // namespace kt

@@ -294,8 +294,9 @@ bool kTable::BeginSequence() {
 }
 
 bool kTable::EndSequence() {
-  if (!link_.Bound()) return true;
-  if (sequenceCount_ > 0 && --sequenceCount_ == 0) {
+  // Without an open sequence there is no suspension of ours to end.
+  if (!link_.Bound() || sequenceCount_ == 0) return true;
+  if (--sequenceCount_ == 0) {
     if (dynamic_cast<DBServer*>(link_.Direct()) && savedArea_ != 0) HLDBSetSelect(savedArea_);
   }
   link_.Reset();
@@ -318,8 +319,8 @@ Array kTable::RecordSave() {
 }
 
 bool kTable::RecordRestore(const Array& saved) {
-  link_.Suspend();
-    // Standing on the record already: a GoTo would only re-read it.
+  const ServerSuspension quiet(link_);
+  // Standing on the record already: a GoTo would only re-read it.
   const std::int64_t recNo = saved[1].AsInteger();
   const bool there = link_.RecNo() == recNo && !link_.EoF() && !link_.BoF();
   const bool ok = there || link_.GoTo(recNo);
@@ -327,14 +328,13 @@ bool kTable::RecordRestore(const Array& saved) {
     for (std::size_t i = 2; i <= saved.Len(); ++i) {
       const Array child = saved[i].AsArray();
       if (IVarGet(child[1], "Used").AsLogic()) {
-        kt::Send(child[1], "SuspendNotification");
-        const Usual a[] = {child[2]};
-        kt::Send(child[1], "GoTo", a);
-        kt::Send(child[1], "ResetNotification");
+        ServerLink childLink;
+        childLink.Bind(child[1]);
+        const ServerSuspension quietChild(childLink);
+        childLink.GoTo(child[2].AsInteger());
       }
     }
   }
-  link_.Reset();
   return ok;
 }
 
@@ -344,6 +344,10 @@ bool kTable::RecordRestore(const Array& saved) {
 bool kTable::Used() { return link_.Bound() && link_.Used(); }
 
 void kTable::ReleaseServer() {
+  // The server must notify its other clients again, and the work area
+  // selected before the outermost sequence comes back.
+  while (sequenceCount_ > 0) EndSequence();
+  ++binding_;
   if (colorCondition_) colorCondition_->Clear();
   if (fontCondition_) fontCondition_->Clear();
   Object* self = this;
@@ -430,13 +434,14 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
 
   server_ = server;
   link_.Bind(server);
+  ++binding_;
   hasChildren_ = link_.HasAccess(kChildren);
 
   if (!link_.Used()) {
     serverState_ = 2;
     CellSelect();
   } else {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     ReadBounds();
     const std::int64_t recNo = saved[1].AsInteger();
@@ -456,7 +461,7 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
     firstVisibleRecNo_ = link_.RecNo();
     firstVisibleRowNo_ = GetFirstVisibleRow();
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
 
     Object* self = this;
@@ -627,10 +632,10 @@ void kTable::AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, i
   if (rowsChanged) {
     visibleRowCount_ = GetCountOfVisibleRows(firstVisibleRecNo_);
     if (currentRow_ < firstVisibleRowNo_ || currentRow_ > firstVisibleRowNo_ + visibleRowCount_ - 1) {
-      BeginSequence();
+      SequenceScope seq(*this);
       firstVisibleRecNo_ = link_.RecNo();
       firstVisibleRowNo_ = GetFirstVisibleRow();
-      EndSequence();
+      seq.End();
     }
     lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
   }
