@@ -273,57 +273,71 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
 
 bool kTable::StabilizeServer(std::int64_t& moved, bool forward) {
   if (!Used()) return false;
+  const int side = RepairPosition(forward);
+  // A skip counts from the record the server stood on: landing after it has
+  // taken a forward skip's first step, landing before it a backward one's.
+  if (forward && side > 0) ++moved;
+  else if (!forward && side < 0) --moved;
+  return side != 0;
+}
+
+int kTable::RepairPosition(bool forward) {
   SequenceScope seq(*this);
   const Array saved = RecordSave();
-  bool result = false;
+  if (link_.EoF()) return 0;
+  const std::int64_t old = link_.RecNo();
+  int side = -1;
+  link_.Skip(1);
   if (!link_.EoF()) {
-    const std::int64_t old = link_.RecNo();
-    link_.Skip(1);
-    if (!link_.EoF()) {
-      link_.Skip(-1);
-    } else if (dynamic_cast<DBServer*>(link_.Direct())) {
-      link_.GoTo(old);
-      link_.GoBottom();
+    link_.Skip(-1);
+    // A step back from the next record passes a record the view lacks,
+    // unless nothing comes before it.
+    if (link_.BoF()) side = 1;
+  } else if (dynamic_cast<DBServer*>(link_.Direct())) {
+    link_.GoTo(old);
+    link_.GoBottom();
+  } else {
+    link_.Skip(-1);
+  }
+  if (link_.RecNo() == old) {
+    RecordRestore(saved);
+    return 0;
+  }
+  // Prefer the buffered neighbour, so the cursor stays where the user sees it.
+  const int i = BufferPos(old);
+  const int n = int(rows_.size());
+  auto recordAt = [&](int pos) -> std::int64_t {
+    return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
+  };
+  // Onto the neighbour on side d; when it is unsound too the repair goes on
+  // from there, and where that ends decides the side.
+  auto tryNeighbour = [&](int d) {
+    const std::int64_t r = recordAt(i + d);
+    link_.GoTo(r);
+    side = d;
+    if (link_.RecNo() == r && !link_.EoF())
+      if (const int further = RepairPosition(false)) side = further;
+  };
+  if (i > 0) {
+    if (forward) {
+      const std::int64_t r = recordAt(i + 1);
+      if (i < n && r != 0 && r != old) {
+        tryNeighbour(1);
+      } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
+        link_.GoTo(recordAt(i - 1));
+        side = -1;
+      }
     } else {
-      link_.Skip(-1);
-    }
-    if (link_.RecNo() == old) {
-      RecordRestore(saved);
-    } else {
-      result = true;
-      // Prefer the buffered neighbour, so the cursor stays where the user sees it.
-      const int i = BufferPos(old);
-      const int n = int(rows_.size());
-      auto recordAt = [&](int pos) -> std::int64_t {
-        return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
-      };
-      if (i > 0) {
-        if (forward) {
-          const std::int64_t r = recordAt(i + 1);
-          if (i < n && r != 0 && r != old) {
-            ++moved;
-            link_.GoTo(r);
-            if (link_.RecNo() == r && !link_.EoF()) StabilizeServer(moved);
-          } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
-            link_.GoTo(recordAt(i - 1));
-            --moved;
-          }
-        } else {
-          const std::int64_t r = recordAt(i - 1);
-          if (i >= 2 && r != 0 && r != old) {
-            --moved;
-            link_.GoTo(r);
-            if (link_.RecNo() == r && !link_.EoF()) StabilizeServer(moved);
-          } else if (i < 2 && recordAt(i + 1) != 0) {
-            link_.GoTo(recordAt(i + 1));
-            ++moved;
-          }
-        }
+      const std::int64_t r = recordAt(i - 1);
+      if (i >= 2 && r != 0 && r != old) {
+        tryNeighbour(-1);
+      } else if (i < 2 && recordAt(i + 1) != 0) {
+        link_.GoTo(recordAt(i + 1));
+        side = 1;
       }
     }
   }
-  seq.End();
-  return result;
+  return side;
 }
 
 int kTable::PageRowsBackward() {
@@ -369,7 +383,8 @@ bool kTable::Skip(const Usual& rowsArg) {
   SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   std::int64_t moved = 0;
-  if (StabilizeServer(moved, n >= 0)) n -= moved;
+  // Skip(0) keeps whatever record the repair found.
+  if (StabilizeServer(moved, n >= 0) && n != 0) n -= moved;
   const std::int64_t before = link_.RecNo();
   const bool ok = n == 0 ? true : link_.Skip(n);
   const std::int64_t now = link_.RecNo();

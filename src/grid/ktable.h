@@ -459,6 +459,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // TRUE when the server has no visible record.
   bool ReadFirstAndLast();
   void SetWindowFrom(std::int64_t recNo);
+  // StabilizeServer's repair: where it left the server, seen from the record
+  // it stood on: 0 still there (sound), 1 after it, -1 before it.
+  int RepairPosition(bool forward);
   // Moves the server back from the current record so that it ends as the
   // last fully visible row; the server stands on the new first record.
   void StackBackward();
