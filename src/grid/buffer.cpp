@@ -154,6 +154,11 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
     return true;
   }
 
+  // Rows buffered for a window that started elsewhere hold no record of
+  // this one: they are read from the server as usual.
+  if (fromBuffer && !currentOnly && !rows_.empty() && rows_.front().recNo != 0 &&
+      rows_.front().recNo != firstVisibleRecNo_)
+    fromBuffer = false;
   SequenceScope seq(*this);
   const Array saved = RecordSave();
   if (!currentOnly && !fromBuffer) {
@@ -166,8 +171,23 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
     const std::size_t i = std::size_t(row - firstVisibleRowNo_);
     if (i >= rows_.size()) break;
     RowInfo& info = rows_[i];
-    const bool bufferedEmpty = info.empty;
-    if (fromBuffer && !bufferedEmpty && !eof) link_.GoTo(info.recNo);
+    bool bufferedEmpty = info.empty;
+    if (fromBuffer && !bufferedEmpty && !eof) {
+      if (info.recNo != 0) {
+        link_.GoTo(info.recNo);
+      } else if (i == 0) {
+        // A row that came into view holds no record yet: the window's first
+        // record, or the one after the row above.
+        link_.GoTo(firstVisibleRecNo_);
+      } else if (rows_[i - 1].empty) {
+        bufferedEmpty = true;
+      } else {
+        const std::int64_t above = rows_[i - 1].recNo;
+        if (link_.RecNo() != above || link_.EoF()) link_.GoTo(above);
+        lastRecNo = above;
+        link_.Skip(1);
+      }
+    }
     const std::int64_t recNo = link_.RecNo();
     const bool empty = eof || (fromBuffer && bufferedEmpty) || link_.EoF() || recNo == lastRecNo;
     if (empty) {
