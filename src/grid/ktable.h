@@ -524,6 +524,7 @@ class kTable : public CustomControl, public ColumnOwner {
   void ConnectScrollBars();
   void ScrollRows(int kind, int thumb);
   void ThumbRows(std::int64_t target);
+  void ThumbToKey(std::int64_t key);
   void PlaceAtEnd();
   bool MoveColumns(int first);
 

@@ -35,6 +35,8 @@ class ServerLink {
   // Optional parts of the protocol.
   bool HasMethod(Symbol name) const { return IsMethod(server_, name); }
   bool HasAccess(Symbol name) const { return IsAccess(server_, name); }
+  bool HasAssign(Symbol name) const { return IsAssign(server_, name); }
+  void Assign(Symbol name, const Usual& value) { IVarPut(server_, name, value); }
   Usual Send(Symbol name, Args args = {}) { return kt::Send(server_, name, args); }
   Usual Access(Symbol name) { return IVarGet(server_, name); }
   bool IsA(Symbol className) const;

@@ -160,6 +160,36 @@ TEST_F(ScrollTest, AbsoluteRowModeThumbTakesThreePlaces) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+TEST_F(ScrollTest, ThumbUnderFilterAndOrderLandsWhereTheBarPoints) {
+  // Even records pass the filter; row numbers are key positions in the
+  // order, which counts every record.
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(1000)));
+  ASSERT_TRUE(server->CreateOrder("Server:ID"));
+  ASSERT_TRUE(server->SetFilter("Server:ID % 2 = 0"));
+  server->GoTop();
+  Bind(server);
+  ASSERT_EQ(grid->FirstVisibleRecNo(), 2);
+  QScrollBar* bar = grid->VerticalScrollBar();
+  for (int target : {100, 300, 499, 500, 700, 900}) {
+    SCOPED_TRACE(target);
+    grid->VerticalScroll(kTable::kThumb, target);
+    grid->VerticalScroll(kTable::kScrollEnd);
+    EXPECT_NEAR(double(grid->FirstVisibleRowNo()), double(target), 1.0);
+    EXPECT_FALSE(grid->EmptyRowsVisible());
+    EXPECT_EQ(server->RecNo(), 2) << "scrolling leaves the current record";
+    ExpectConsistent(*grid, *server, "after the thumb");
+  }
+  grid->VerticalScroll(kTable::kThumb, bar->maximum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  const auto& rows = grid->RowBuffer();
+  EXPECT_EQ(rows[rows.size() - 2].recNo, 1000) << "last record in the last but one row";
+  EXPECT_TRUE(rows.back().empty);
+  grid->VerticalScroll(kTable::kThumb, bar->minimum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 2);
+  ExpectConsistent(*grid, *server, "back at the top");
+}
+
 TEST_F(ScrollTest, StableRowsStayWhileRowsThatComeIntoViewAreRead) {
   // A key changed with #Stable: until the next move the changed record keeps
   // its row, the window still moves, and every row that comes into view
