@@ -154,7 +154,12 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
     return true;
   }
 
-  BeginSequence();
+  // Rows buffered for a window that started elsewhere hold no record of
+  // this one: they are read from the server as usual.
+  if (fromBuffer && !currentOnly && !rows_.empty() && rows_.front().recNo != 0 &&
+      rows_.front().recNo != firstVisibleRecNo_)
+    fromBuffer = false;
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   if (!currentOnly && !fromBuffer) {
     if (link_.RecNo() != firstVisibleRecNo_ || link_.EoF()) link_.GoTo(firstVisibleRecNo_);
@@ -166,8 +171,23 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
     const std::size_t i = std::size_t(row - firstVisibleRowNo_);
     if (i >= rows_.size()) break;
     RowInfo& info = rows_[i];
-    const bool bufferedEmpty = info.empty;
-    if (fromBuffer && !bufferedEmpty && !eof) link_.GoTo(info.recNo);
+    bool bufferedEmpty = info.empty;
+    if (fromBuffer && !bufferedEmpty && !eof) {
+      if (info.recNo != 0) {
+        link_.GoTo(info.recNo);
+      } else if (i == 0) {
+        // A row that came into view holds no record yet: the window's first
+        // record, or the one after the row above.
+        link_.GoTo(firstVisibleRecNo_);
+      } else if (rows_[i - 1].empty) {
+        bufferedEmpty = true;
+      } else {
+        const std::int64_t above = rows_[i - 1].recNo;
+        if (link_.RecNo() != above || link_.EoF()) link_.GoTo(above);
+        lastRecNo = above;
+        link_.Skip(1);
+      }
+    }
     const std::int64_t recNo = link_.RecNo();
     const bool empty = eof || (fromBuffer && bufferedEmpty) || link_.EoF() || recNo == lastRecNo;
     if (empty) {
@@ -191,7 +211,7 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
   }
   UpdateEmptyRowsFlag();
   if (!currentOnly) RecordRestore(saved);
-  EndSequence();
+  seq.End();
   return true;
 }
 
@@ -201,9 +221,10 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
 std::int64_t kTable::GetRowNo() {
   if (rowMode_ == kAbsolute) return std::max<std::int64_t>(1, link_.RecNo());
   if (hasOrder_) {
-    link_.Suspend();
-    link_.Skip(0);
-    link_.Reset();
+    {
+      const ServerSuspension quiet(link_);
+      link_.Skip(0);
+    }
     Usual n = link_.Access(kOrderKeyNo);
     if (!n.IsNumeric()) {
       if (link_.Send(kIndexOrd).AsInteger() == 0) {
@@ -230,7 +251,7 @@ std::int64_t kTable::GetLastVisibleRow(std::int64_t first) const {
 }
 
 std::int64_t kTable::GetRowCount() {
-  link_.Suspend();
+  const ServerSuspension quiet(link_);
   std::int64_t n = 0;
   if (rowCountMode_ == kRecCount) {
     n = link_.RecCount();
@@ -243,7 +264,6 @@ std::int64_t kTable::GetRowCount() {
     const Usual cond = link_.Send(kOrderInfo, a);
     n = IsEmptyValue(cond) ? link_.RecCount() : link_.Send(kOrderKeyCount).AsInteger();
   }
-  link_.Reset();
   return n;
 }
 
@@ -251,7 +271,7 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
   int h = DataHeight();
   const int rh = std::max(1, rowHeight_);
   if (ExistRowsWithVariableHeight() && Used()) {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     link_.GoTo(firstRecNo);
     int n = 0;
@@ -262,7 +282,7 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
     }
     if (h > 0) n += h / rh + 1;
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     return n;
   }
   return h / rh + 1;
@@ -273,63 +293,77 @@ int kTable::GetCountOfVisibleRows(std::int64_t firstRecNo) {
 
 bool kTable::StabilizeServer(std::int64_t& moved, bool forward) {
   if (!Used()) return false;
-  BeginSequence();
+  const int side = RepairPosition(forward);
+  // A skip counts from the record the server stood on: landing after it has
+  // taken a forward skip's first step, landing before it a backward one's.
+  if (forward && side > 0) ++moved;
+  else if (!forward && side < 0) --moved;
+  return side != 0;
+}
+
+int kTable::RepairPosition(bool forward) {
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
-  bool result = false;
+  if (link_.EoF()) return 0;
+  const std::int64_t old = link_.RecNo();
+  int side = -1;
+  link_.Skip(1);
   if (!link_.EoF()) {
-    const std::int64_t old = link_.RecNo();
-    link_.Skip(1);
-    if (!link_.EoF()) {
-      link_.Skip(-1);
-    } else if (dynamic_cast<DBServer*>(link_.Direct())) {
-      link_.GoTo(old);
-      link_.GoBottom();
+    link_.Skip(-1);
+    // A step back from the next record passes a record the view lacks,
+    // unless nothing comes before it.
+    if (link_.BoF()) side = 1;
+  } else if (dynamic_cast<DBServer*>(link_.Direct())) {
+    link_.GoTo(old);
+    link_.GoBottom();
+  } else {
+    link_.Skip(-1);
+  }
+  if (link_.RecNo() == old) {
+    RecordRestore(saved);
+    return 0;
+  }
+  // Prefer the buffered neighbour, so the cursor stays where the user sees it.
+  const int i = BufferPos(old);
+  const int n = int(rows_.size());
+  auto recordAt = [&](int pos) -> std::int64_t {
+    return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
+  };
+  // Onto the neighbour on side d; when it is unsound too the repair goes on
+  // from there, and where that ends decides the side.
+  auto tryNeighbour = [&](int d) {
+    const std::int64_t r = recordAt(i + d);
+    link_.GoTo(r);
+    side = d;
+    if (link_.RecNo() == r && !link_.EoF())
+      if (const int further = RepairPosition(false)) side = further;
+  };
+  if (i > 0) {
+    if (forward) {
+      const std::int64_t r = recordAt(i + 1);
+      if (i < n && r != 0 && r != old) {
+        tryNeighbour(1);
+      } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
+        link_.GoTo(recordAt(i - 1));
+        side = -1;
+      }
     } else {
-      link_.Skip(-1);
-    }
-    if (link_.RecNo() == old) {
-      RecordRestore(saved);
-    } else {
-      result = true;
-      // Prefer the buffered neighbour, so the cursor stays where the user sees it.
-      const int i = BufferPos(old);
-      const int n = int(rows_.size());
-      auto recordAt = [&](int pos) -> std::int64_t {
-        return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
-      };
-      if (i > 0) {
-        if (forward) {
-          const std::int64_t r = recordAt(i + 1);
-          if (i < n && r != 0 && r != old) {
-            ++moved;
-            link_.GoTo(r);
-            if (link_.RecNo() == r && !link_.EoF()) StabilizeServer(moved);
-          } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
-            link_.GoTo(recordAt(i - 1));
-            --moved;
-          }
-        } else {
-          const std::int64_t r = recordAt(i - 1);
-          if (i >= 2 && r != 0 && r != old) {
-            --moved;
-            link_.GoTo(r);
-            if (link_.RecNo() == r && !link_.EoF()) StabilizeServer(moved);
-          } else if (i < 2 && recordAt(i + 1) != 0) {
-            link_.GoTo(recordAt(i + 1));
-            ++moved;
-          }
-        }
+      const std::int64_t r = recordAt(i - 1);
+      if (i >= 2 && r != 0 && r != old) {
+        tryNeighbour(-1);
+      } else if (i < 2 && recordAt(i + 1) != 0) {
+        link_.GoTo(recordAt(i + 1));
+        side = 1;
       }
     }
   }
-  EndSequence();
-  return result;
+  return side;
 }
 
 int kTable::PageRowsBackward() {
   // Rows of the page above the current record, counted by their heights;
   // the partly visible row does not count.
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   int h = DataHeight();
   int n = 0;
@@ -341,7 +375,7 @@ int kTable::PageRowsBackward() {
     ++n;
   }
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   return -std::max(1, n);
 }
 
@@ -366,22 +400,23 @@ bool kTable::Skip(const Usual& rowsArg) {
   }
   const std::int64_t requested = n;
 
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   std::int64_t moved = 0;
-  if (StabilizeServer(moved, n >= 0)) n -= moved;
+  // Skip(0) keeps whatever record the repair found.
+  if (StabilizeServer(moved, n >= 0) && n != 0) n -= moved;
   const std::int64_t before = link_.RecNo();
   const bool ok = n == 0 ? true : link_.Skip(n);
   const std::int64_t now = link_.RecNo();
   if (!ok && now == before && !link_.EoF()) {
-    EndSequence();
+    seq.End();
     return false;
   }
 
   const bool atEof = link_.EoF();
   if (!atEof && now == old) {
     // The server did not move: it stands on the first or last record.
-    EndSequence();
+    seq.End();
     if (requested < 0 && now != firstRecNo_) {
       pendingChanges_ = 0;
       Refresh();
@@ -391,7 +426,7 @@ bool kTable::Skip(const Usual& rowsArg) {
     return true;
   }
   if (!atEof && now != 0 && now <= link_.LastRec()) {
-    EndSequence();
+    seq.End();
     if (page == kPageForwards) PageWindow(true);
     else if (page == kPageBackwards) PageWindow(false);
     link_.Notify(notify::RecordChange, Usual(requested));
@@ -399,7 +434,7 @@ bool kTable::Skip(const Usual& rowsArg) {
   }
   // End of file.
   if (skipEOF_) {
-    EndSequence();
+    seq.End();
     link_.Notify(notify::RecordChange, Usual(requested));
     if (requested == 1 && autoAppend_ && editable_) Append();
     return true;
@@ -409,17 +444,17 @@ bool kTable::Skip(const Usual& rowsArg) {
   const std::int64_t last = link_.RecNo();
   if (last != lastRecNo_) {
     // Records were added or removed behind the grid.
-    EndSequence();
+    seq.End();
     pendingChanges_ = 0;
     Refresh();
     return true;
   }
   if (requested == 1 && autoAppend_ && editable_) {
-    EndSequence();
+    seq.End();
     Append();
     return true;
   }
-  EndSequence();
+  seq.End();
   if (last != old) {
     if (page == kPageForwards) PageWindow(true);
     link_.Notify(notify::GoBottom);
@@ -436,7 +471,7 @@ bool kTable::PageWindow(bool forward) {
   if (!forward) {
     if (firstVisibleRecNo_ == firstRecNo_) return false;
     if (ExistRowsWithVariableHeight()) {
-      BeginSequence();
+      SequenceScope seq(*this);
       const Array saved = RecordSave();
       link_.GoTo(firstVisibleRecNo_);
       int h = DataHeight(), steps = 0;
@@ -449,7 +484,7 @@ bool kTable::PageWindow(bool forward) {
       if (steps > 1 && h < 0) link_.Skip(1);
       SetWindowFrom(link_.RecNo());
       RecordRestore(saved);
-      EndSequence();
+      seq.End();
       FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
       Redraw(Usual(kData));
       return true;
@@ -459,7 +494,7 @@ bool kTable::PageWindow(bool forward) {
       n = vrc - 1;
     } else if (DeletedHidden()) {
       // Row numbers may count hidden records: count the steps instead.
-      BeginSequence();
+      SequenceScope seq(*this);
       const Array saved = RecordSave();
       link_.GoTo(firstVisibleRecNo_);
       n = 0;
@@ -469,7 +504,7 @@ bool kTable::PageWindow(bool forward) {
         ++n;
       }
       RecordRestore(saved);
-      EndSequence();
+      seq.End();
     } else {
       n = firstVisibleRowNo_ - 1;
     }
@@ -481,7 +516,7 @@ bool kTable::PageWindow(bool forward) {
   }
   if (emptyRowsVisible_) return false;
   if (rowMode_ != kAbsolute && firstVisibleRowNo_ + vrc - 2 >= rowCount_) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   link_.GoTo(firstVisibleRecNo_);
   link_.Skip(vrc - 1);
@@ -500,7 +535,7 @@ bool kTable::PageWindow(bool forward) {
   const bool changed = newFirst != firstVisibleRecNo_;
   if (changed) SetWindowFrom(newFirst);
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   if (changed) {
     FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
     Redraw(Usual(kData));
@@ -526,7 +561,7 @@ bool kTable::Refresh(const Usual& mode) {
   LockScope lock(eventLock_);
   const bool retain = (mode.IsLogic() && mode.AsLogic()) || (mode.IsSymbol() && mode.AsSymbol() == kRetainCurrentRow);
   const bool bufferOnly = mode.IsSymbol() && mode.AsSymbol() == kRefreshBuffer;
-  BeginSequence();
+  SequenceScope seq(*this);
   Array saved = RecordSave();
   ReadBounds();
   link_.GoTo(saved[1].AsInteger());
@@ -572,13 +607,13 @@ bool kTable::Refresh(const Usual& mode) {
   UpdateVerticalScrollValues(true, true);
   UpdateHorizontalScrollValues(true, true);
   Redraw();
-  EndSequence();
+  seq.End();
   return true;
 }
 
 void kTable::FirstVisibleRecNo(std::int64_t recNo) {
   if (!Used()) return;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   link_.GoTo(recNo);
   StabilizeServer();
@@ -588,7 +623,7 @@ void kTable::FirstVisibleRecNo(std::int64_t recNo) {
   RecomputeCurrentRow();
   UpdateVerticalScrollValues(true, true);
   Redraw();
-  EndSequence();
+  seq.End();
 }
 
 // ---------------------------------------------------------------------------
@@ -616,7 +651,7 @@ void kTable::ShiftRows(std::ptrdiff_t k) {
 
 bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   if (!Used()) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   const std::int64_t oldFirstRec = firstVisibleRecNo_;
   const int oldCount = int(rows_.size());
@@ -679,7 +714,7 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
       UpdateEmptyRowsFlag();
     }
   }
-  EndSequence();
+  seq.End();
   return newFirst != oldFirstRec || newCount != oldCount;
 }
 
@@ -707,7 +742,7 @@ void kTable::AutoRefresh() {
     bool& g;
     ~Off() { g = false; }
   } off{autoRefreshGuard_};
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   bool structural = StabilizeServer() || link_.LastRec() != lastRec_ || GetRowCount() != rowCount_;
   if (!structural) {
@@ -751,7 +786,7 @@ void kTable::AutoRefresh() {
     currentRecNo_ = link_.RecNo();
     RecomputeCurrentRow();
   }
-  EndSequence();
+  seq.End();
   if (structural) {
     Refresh(Usual(true));
   } else if (content) {

@@ -113,10 +113,11 @@ void kTable::Recalculate() {
     }
   }
   const std::int64_t oldFirstRow = firstVisibleRowNo_;
+  const std::int64_t oldLastRow = lastVisibleRowNo_;
   lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
 
   if (Used() && !rows_.empty()) {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     const std::int64_t oldTop = firstVisibleRecNo_;
     if (visibleRowCount_ > oldCount) {
@@ -140,8 +141,9 @@ void kTable::Recalculate() {
         if (link_.RecNo() != oldTop) SetWindowFrom(link_.RecNo());
       }
     } else if (visibleRowCount_ < oldCount && currentRow_ > 0 && currentRow_ >= firstVisibleRowNo_ &&
-               currentRow_ >= lastVisibleRowNo_) {
-      // Keep the current row in view.
+               currentRow_ < oldLastRow && currentRow_ >= lastVisibleRowNo_) {
+      // Keep the current row in view, when it was in view: a current row
+      // scrolled out of sight stays there (and costs no walk to it).
       link_.GoTo(firstVisibleRecNo_);
       for (std::int64_t k = 0; k < currentRow_ - lastVisibleRowNo_ + 1; ++k) {
         if (link_.RecNo() == lastRecNo_) break;
@@ -150,7 +152,7 @@ void kTable::Recalculate() {
       if (link_.RecNo() != oldTop && !link_.EoF()) SetWindowFrom(link_.RecNo());
     }
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     if (firstVisibleRecNo_ != oldTop || firstVisibleRowNo_ != oldFirstRow) {
       frozenCells_.clear();
       scrollCells_.clear();
@@ -196,7 +198,7 @@ int kTable::GridExtraHeight(const kGrid* g) const {
 
 int kTable::GetRowHeight() {
   if (!ExistRowsWithVariableHeight() || !Used()) return rowHeight_;
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t recNo = link_.RecNo();
   const int dataH = DataHeight();
   int result = rowHeight_;
@@ -215,7 +217,7 @@ int kTable::GetRowHeight() {
       result = std::max(result, int(h));
     }
   }
-  EndSequence();
+  seq.End();
   return result;
 }
 

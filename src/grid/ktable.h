@@ -118,7 +118,8 @@ class kTable : public CustomControl, public ColumnOwner {
   const ClassInfo& Class() const override { return StaticClass(); }
   static const ClassInfo& StaticClass();
 
-  // Releases the server and every reference; safe to call twice.
+  // Releases the server and every reference; safe to call again, also after
+  // the grid was bound anew.
   void Destruct();
 
   // --- ColumnOwner -------------------------------------------------------
@@ -458,6 +459,27 @@ class kTable : public CustomControl, public ColumnOwner {
   static Ref<BoundingBox> Box(const GridRect& r) {
     return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
   }
+  // BeginSequence for a scope, EndSequence when it ends (also by an
+  // exception) or at End(). When the grid was bound anew meanwhile (an owner
+  // may call Use from a callback), the release has already ended it.
+  class SequenceScope {
+   public:
+    explicit SequenceScope(kTable& grid) : grid_(grid), binding_(grid.binding_) { grid_.BeginSequence(); }
+    ~SequenceScope() { End(); }
+    SequenceScope(const SequenceScope&) = delete;
+    SequenceScope& operator=(const SequenceScope&) = delete;
+    void End() {
+      if (!open_) return;
+      open_ = false;
+      if (grid_.binding_ == binding_) grid_.EndSequence();
+    }
+
+   private:
+    kTable& grid_;
+    std::uint64_t binding_;
+    bool open_ = true;
+  };
+  // Ends the sequences still open on the bound server, then lets it go.
   void ReleaseServer();
   void ResetPositions();
   // After a view style changed: recalculate, refill the rows when their
@@ -472,6 +494,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // TRUE when the server has no visible record.
   bool ReadFirstAndLast();
   void SetWindowFrom(std::int64_t recNo);
+  // StabilizeServer's repair: where it left the server, seen from the record
+  // it stood on: 0 still there (sound), 1 after it, -1 before it.
+  int RepairPosition(bool forward);
   // Moves the server back from the current record so that it ends as the
   // last fully visible row; the server stands on the new first record.
   void StackBackward();
@@ -534,6 +559,7 @@ class kTable : public CustomControl, public ColumnOwner {
   void ConnectScrollBars();
   void ScrollRows(int kind, int thumb);
   void ThumbRows(std::int64_t target);
+  void ThumbToKey(std::int64_t key);
   void PlaceAtEnd();
   bool MoveColumns(int first);
 
@@ -571,6 +597,7 @@ class kTable : public CustomControl, public ColumnOwner {
   int suspendCount_ = 0;
   int sequenceCount_ = 0;
   int savedArea_ = 0;
+  std::uint64_t binding_ = 0;  // changes whenever a server is bound or let go
   std::int64_t firstRecNo_ = 0, lastRecNo_ = 0, firstRowNo_ = 0, lastRec_ = 0, rowCount_ = 0;
   Symbol rowMode_, rowCountMode_;
   bool skipEOF_ = false;
@@ -605,7 +632,6 @@ class kTable : public CustomControl, public ColumnOwner {
   Array properties_;
   bool eventLock_ = false;
   int ownerNotifications_ = 0;
-  bool destructed_ = false;
 
   // drawing
   Ref<Color> currentForeground_, currentBackground_, selectedForeground_, selectedBackground_,

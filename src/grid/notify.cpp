@@ -62,7 +62,7 @@ bool kTable::Notify(int code, const Usual& description) {
   if (!link_.Bound()) return true;
   {
     LockScope lock(eventLock_);
-    BeginSequence();
+    SequenceScope seq(*this);
     const bool moveCode = code == notify::RecordChange || code == notify::GoTop || code == notify::GoBottom ||
                           code == notify::Append || code == notify::Completed;
     if (pendingChanges_ != 0 && moveCode) {
@@ -96,7 +96,7 @@ bool kTable::Notify(int code, const Usual& description) {
           code == notify::Append || code == notify::FileChange)
         AutoEditCheck();
     }
-    EndSequence();
+    seq.End();
   }
   // Another client may have added records behind the grid's back.
   if (link_.Bound() && link_.Used() && link_.LastRec() != lastRec_) {
@@ -438,14 +438,14 @@ bool kTable::GoTop() {
   if (!Used()) return false;
   if (InEdit() && !EditClose()) return false;
   if (!link_.Notify(notify::IntentToMove)) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   if (!link_.GoTop()) {
-    EndSequence();
+    seq.End();
     return false;
   }
   const std::int64_t now = link_.RecNo();
-  EndSequence();
+  seq.End();
   if (now != firstRecNo_) {
     pendingChanges_ = 0;
     Refresh();
@@ -460,14 +460,14 @@ bool kTable::GoBottom() {
   if (!Used()) return false;
   if (InEdit() && !EditClose()) return false;
   if (!link_.Notify(notify::IntentToMove)) return false;
-  BeginSequence();
+  SequenceScope seq(*this);
   const std::int64_t old = link_.RecNo();
   if (!link_.GoBottom()) {
-    EndSequence();
+    seq.End();
     return false;
   }
   const std::int64_t now = link_.RecNo();
-  EndSequence();
+  seq.End();
   if (now != lastRecNo_) {
     pendingChanges_ = 0;
     Refresh();
@@ -516,11 +516,11 @@ bool kTable::SetDeleted(bool hide) {
   if (!link_.Bound() || !link_.Notify(notify::IntentToMove)) return false;
   Runtime::Settings().deleted = hide;
   if (Used() && DeletedHidden() && link_.Deleted()) {
-    BeginSequence();
+    SequenceScope seq(*this);
     const bool last = link_.RecNo() == lastRecNo_;
     if (!last) link_.Skip(1);
     else if (link_.RecNo() != firstRecNo_) link_.Skip(-1);
-    EndSequence();
+    seq.End();
   }
   link_.Notify(notify::FileChange);
   return true;

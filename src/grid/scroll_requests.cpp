@@ -14,7 +14,7 @@ namespace {
 
 const Symbol kAbsolute("Absolute"), kVertical("Vertical"), kHorizontal("Horizontal"), kData("Data"),
     kDynamicArea("DynamicArea"), kScrollPointer("ScrollPointer"), kScrollThumbDragRefresh("ScrollThumbDragRefresh"),
-    kMouseWheelUnitSize("MouseWheelUnitSize"), kFilter("Filter");
+    kMouseWheelUnitSize("MouseWheelUnitSize"), kFilter("Filter"), kOrderKeyNo("OrderKeyNo");
 
 // Bar actions as scroll request kinds (-1: not a request).
 int KindOf(int action) {
@@ -132,7 +132,7 @@ void kTable::ThumbRows(std::int64_t thumb) {
   const std::int64_t barMax = vScroll_ ? vScroll_->maximum() : 1;
   // The bar counts rows from 1 (divided by the scale); its top is row 1.
   const std::int64_t target = thumb <= barMin ? 1 : thumb * vScale_;
-  BeginSequence();
+  SequenceScope seq(*this);
   const Array saved = RecordSave();
   bool moved = true;
   if (rowMode_ == kAbsolute) {
@@ -163,15 +163,21 @@ void kTable::ThumbRows(std::int64_t thumb) {
       link_.Skip(-1);
       if (link_.EoF()) PlaceAtEnd();
     } else if (filtered) {
-      // Counted from the nearer end of the order.
-      if (target < 7 || target <= rowCount_ / 2) {
-        link_.GoTop();
-        if (target > 1) link_.Skip(target - 1);
-      } else {
-        link_.GoBottom();
-        if (rowCount_ > target) link_.Skip(-(rowCount_ - target));
+      // Row numbers are key positions, and the order counts the records the
+      // filter hides: the window starts at the key of the target row, moved
+      // onto a record the filter lets through.
+      ThumbToKey(target + std::max<std::int64_t>(1, firstRowNo_) - 1);
+      link_.Skip(1);
+      link_.Skip(-1);
+      if (link_.EoF()) {
+        PlaceAtEnd();
+      } else if (uniform && visibleRowCount_ > 2) {
+        // The last page stays full.
+        const std::int64_t candidate = link_.RecNo();
+        link_.Skip(visibleRowCount_ - 2);
+        if (link_.EoF()) PlaceAtEnd();
+        else link_.GoTo(candidate);
       }
-      if (link_.EoF()) PlaceAtEnd();
     } else if (uniform && target >= last) {
       PlaceAtEnd();
     } else {
@@ -185,10 +191,35 @@ void kTable::ThumbRows(std::int64_t thumb) {
   const bool changed = moved && newFirst != firstVisibleRecNo_;
   if (changed) SetWindowFrom(newFirst);
   RecordRestore(saved);
-  EndSequence();
+  seq.End();
   if (changed) {
     FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
     Redraw(Usual(kData));
+  }
+}
+
+// Puts the server on the record at key position `key` of its order, or the
+// nearest one the server lets it reach.
+void kTable::ThumbToKey(std::int64_t key) {
+  if (key <= 1) {
+    link_.GoTop();
+    return;
+  }
+  if (link_.HasAssign(kOrderKeyNo)) {
+    link_.Assign(kOrderKeyNo, Usual(key));
+    return;
+  }
+  // Step by step from the nearer end, until the key position is reached.
+  auto keyNo = [this] {
+    const Usual n = link_.Access(kOrderKeyNo);
+    return n.IsNumeric() ? n.AsInteger() : std::int64_t(-1);
+  };
+  if (key < 7) {
+    link_.GoTop();
+    for (std::int64_t n = keyNo(); n >= 0 && n < key && !link_.EoF(); n = keyNo()) link_.Skip(1);
+  } else {
+    link_.GoBottom();
+    for (std::int64_t n = keyNo(); n > key && !link_.BoF(); n = keyNo()) link_.Skip(-1);
   }
 }
 

@@ -35,6 +35,8 @@ class ServerLink {
   // Optional parts of the protocol.
   bool HasMethod(Symbol name) const { return IsMethod(server_, name); }
   bool HasAccess(Symbol name) const { return IsAccess(server_, name); }
+  bool HasAssign(Symbol name) const { return IsAssign(server_, name); }
+  void Assign(Symbol name, const Usual& value) { IVarPut(server_, name, value); }
   Usual Send(Symbol name, Args args = {}) { return kt::Send(server_, name, args); }
   Usual Access(Symbol name) { return IVarGet(server_, name); }
   bool IsA(Symbol className) const;
@@ -42,6 +44,20 @@ class ServerLink {
  private:
   Usual server_;
   DataServer* direct_ = nullptr;
+};
+
+// Suspends a server's notifications for a scope (also one left by an
+// exception); resets the server it suspended even if the link it was given
+// is bound to another one by then.
+class ServerSuspension {
+ public:
+  explicit ServerSuspension(const ServerLink& link) : link_(link) { link_.Suspend(); }
+  ~ServerSuspension() { link_.Reset(); }
+  ServerSuspension(const ServerSuspension&) = delete;
+  ServerSuspension& operator=(const ServerSuspension&) = delete;
+
+ private:
+  ServerLink link_;
 };
 
 }  // namespace kt

@@ -1,6 +1,7 @@
 // kTable: construction, server binding, the column lists, the property bag
 // and the bracket around multi-step server work.
 #include <QScrollBar>
+#include <algorithm>
 
 #include "grid/grid_event.h"
 #include "grid/event_lock.h"
@@ -89,9 +90,10 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
 
 kTable::~kTable() { Destruct(); }
 
+// Runs again whenever called: a grid bound again after Destruct must still
+// unregister before it goes away. Columns may be shared with the caller or
+// other grids, so they are only let go.
 void kTable::Destruct() {
-  if (destructed_) return;
-  destructed_ = true;
   autoRefreshTimer_.stop();
   if (link_.Bound()) {
     // Errors of a closing server must not escape a destructor.
@@ -99,7 +101,10 @@ void kTable::Destruct() {
   }
   server_ = NIL;
   link_.Unbind();
-  for (auto& c : columnList_) c->Destruct();
+  hasOrder_ = hasChildren_ = false;
+  sequenceCount_ = 0;
+  savedArea_ = 0;
+  serverState_ = 1;
   columnList_.clear();
   columnOpenList_.clear();
   columnVariableHeightList_.clear();
@@ -219,8 +224,9 @@ bool kTable::BeginSequence() {
 }
 
 bool kTable::EndSequence() {
-  if (!link_.Bound()) return true;
-  if (sequenceCount_ > 0 && --sequenceCount_ == 0) {
+  // Without an open sequence there is no suspension of ours to end.
+  if (!link_.Bound() || sequenceCount_ == 0) return true;
+  if (--sequenceCount_ == 0) {
     if (dynamic_cast<DBServer*>(link_.Direct()) && savedArea_ != 0) HLDBSetSelect(savedArea_);
   }
   link_.Reset();
@@ -243,8 +249,8 @@ Array kTable::RecordSave() {
 }
 
 bool kTable::RecordRestore(const Array& saved) {
-  link_.Suspend();
-    // Standing on the record already: a GoTo would only re-read it.
+  const ServerSuspension quiet(link_);
+  // Standing on the record already: a GoTo would only re-read it.
   const std::int64_t recNo = saved[1].AsInteger();
   const bool there = link_.RecNo() == recNo && !link_.EoF() && !link_.BoF();
   const bool ok = there || link_.GoTo(recNo);
@@ -252,14 +258,13 @@ bool kTable::RecordRestore(const Array& saved) {
     for (std::size_t i = 2; i <= saved.Len(); ++i) {
       const Array child = saved[i].AsArray();
       if (IVarGet(child[1], "Used").AsLogic()) {
-        kt::Send(child[1], "SuspendNotification");
-        const Usual a[] = {child[2]};
-        kt::Send(child[1], "GoTo", a);
-        kt::Send(child[1], "ResetNotification");
+        ServerLink childLink;
+        childLink.Bind(child[1]);
+        const ServerSuspension quietChild(childLink);
+        childLink.GoTo(child[2].AsInteger());
       }
     }
   }
-  link_.Reset();
   return ok;
 }
 
@@ -269,6 +274,10 @@ bool kTable::RecordRestore(const Array& saved) {
 bool kTable::Used() { return link_.Bound() && link_.Used(); }
 
 void kTable::ReleaseServer() {
+  // The server must notify its other clients again, and the work area
+  // selected before the outermost sequence comes back.
+  while (sequenceCount_ > 0) EndSequence();
+  ++binding_;
   if (colorCondition_) colorCondition_->Clear();
   if (fontCondition_) fontCondition_->Clear();
   Object* self = this;
@@ -355,13 +364,14 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
 
   server_ = server;
   link_.Bind(server);
+  ++binding_;
   hasChildren_ = link_.HasAccess(kChildren);
 
   if (!link_.Used()) {
     serverState_ = 2;
     CellSelect();
   } else {
-    BeginSequence();
+    SequenceScope seq(*this);
     const Array saved = RecordSave();
     ReadBounds();
     const std::int64_t recNo = saved[1].AsInteger();
@@ -381,7 +391,7 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
     firstVisibleRecNo_ = link_.RecNo();
     firstVisibleRowNo_ = GetFirstVisibleRow();
     RecordRestore(saved);
-    EndSequence();
+    seq.End();
     lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
 
     Object* self = this;
@@ -518,7 +528,9 @@ bool kTable::OpenColumn(const Usual& column, const Usual& position, const Usual&
   if (rowHeightVariable_)
     for (const auto& c : added)
       if (c->IsHeightVariable()) {
-        columnVariableHeightList_.push_back(c);
+        if (std::find(columnVariableHeightList_.begin(), columnVariableHeightList_.end(), c) ==
+            columnVariableHeightList_.end())
+          columnVariableHeightList_.push_back(c);
         rowsChanged = true;
       }
 
@@ -550,10 +562,10 @@ void kTable::AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, i
   if (rowsChanged) {
     visibleRowCount_ = GetCountOfVisibleRows(firstVisibleRecNo_);
     if (currentRow_ < firstVisibleRowNo_ || currentRow_ > firstVisibleRowNo_ + visibleRowCount_ - 1) {
-      BeginSequence();
+      SequenceScope seq(*this);
       firstVisibleRecNo_ = link_.RecNo();
       firstVisibleRowNo_ = GetFirstVisibleRow();
-      EndSequence();
+      seq.End();
     }
     lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
   }
@@ -579,11 +591,7 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
   LockScope lock(eventLock_);
   Ref<kDataColumn> c = columnOpenList_[std::size_t(pos - 1)];
   columnOpenList_.erase(columnOpenList_.begin() + (pos - 1));
-  for (auto it = columnVariableHeightList_.begin(); it != columnVariableHeightList_.end(); ++it)
-    if (*it == c) {
-      columnVariableHeightList_.erase(it);
-      break;
-    }
+  std::erase(columnVariableHeightList_, c);
   const bool rowsChanged = rowHeightVariable_ && c->IsHeightVariable();
   const int oldCurrent = currentColumn_;
   const int count = ColumnOpenCount();
@@ -613,6 +621,10 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
 
 bool kTable::Clear(const Usual& redraw) {
   columnOpenList_.clear();
+  // Only open columns decide row heights.
+  columnVariableHeightList_.clear();
+  if (!ExistRowsWithVariableHeight())
+    for (auto& r : rows_) r.height = rowHeight_;
   firstVisibleColumn_ = lastVisibleColumn_ = currentColumn_ = 0;
   frozenCells_.clear();
   scrollCells_.clear();

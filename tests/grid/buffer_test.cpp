@@ -297,6 +297,63 @@ TEST_F(BufferTest, DeletesAndAppendsMoveTheWindowAsExpected) {
   ExpectConsistent(*grid, *one, "append into empty");
 }
 
+TEST_F(BufferTest, SkipFromAHiddenCurrentRecordCountsFromIt) {
+  // Marked deletions hidden. The current record becomes hidden by the
+  // grid's Delete, by another client's (its row leaves the buffer) or
+  // behind the grid's back (its row stays); a skip from it lands on the
+  // neighbour it would have reached from the record itself.
+  enum How { kGridDelete, kServerDelete, kSilentDelete };
+  struct Case {
+    const char* name;
+    How how;
+    std::int64_t current;
+    std::int64_t firstVisible;  // 0: where the jump to `current` puts it
+    std::int64_t rows;          // the grid's skip (not for kGridDelete)
+    std::int64_t expected;
+  } cases[] = {
+      {"grid delete of the last record", kGridDelete, 30, 0, 0, 29},
+      {"grid delete inside", kGridDelete, 15, 0, 0, 16},
+      {"gone from the buffer, back", kServerDelete, 15, 0, -1, 14},
+      {"gone from the buffer, forward", kServerDelete, 15, 0, 1, 16},
+      {"gone from the buffer, last record, back", kServerDelete, 30, 0, -1, 29},
+      {"gone from the buffer, first record, forward", kServerDelete, 1, 0, 1, 2},
+      {"still buffered, back", kSilentDelete, 15, 0, -1, 14},
+      {"still buffered, forward", kSilentDelete, 15, 0, 1, 16},
+      {"still buffered in the first row, back", kSilentDelete, 15, 15, -1, 14},
+      {"still buffered in the last row, forward", kSilentDelete, 15, 5, 1, 16},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kTable* grid = MakeGrid(10);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)), Usual(2));
+    grid->Use(Usual(server));
+    server->GoTo(c.current);
+    if (c.firstVisible) grid->FirstVisibleRecNo(c.firstVisible);
+    ASSERT_GT(grid->BufferPos(c.current), 0);
+    switch (c.how) {
+      case kGridDelete: ASSERT_TRUE(grid->Delete()); break;
+      case kServerDelete:
+        ASSERT_TRUE(server->Delete());
+        ASSERT_EQ(grid->BufferPos(c.current), 0);
+        break;
+      case kSilentDelete:
+        server->SuspendNotification();
+        ASSERT_TRUE(server->Delete());
+        server->ResetNotification();
+        ASSERT_GT(grid->BufferPos(c.current), 0);
+        break;
+    }
+    if (c.how != kGridDelete) {
+      EXPECT_TRUE(grid->Skip(Usual(c.rows)));
+    }
+    EXPECT_EQ(server->RecNo(), c.expected);
+    EXPECT_EQ(grid->CurrentRecNo(), c.expected);
+    EXPECT_TRUE(grid->IsRowVisible(grid->CurrentRow(), c.expected, false));
+    if (c.how != kSilentDelete) ExpectConsistent(*grid, *server, "after the skip");
+    delete grid;
+  }
+}
+
 TEST_F(BufferTest, StableFieldChangeKeepsRowsUntilTheNextMove) {
   kTable* grid = MakeGrid(5);
   auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(20)));

@@ -168,6 +168,81 @@ TEST_F(GeometryTest, VariableRowHeightsAreCapped) {
   EXPECT_EQ(grid->GetRowHeight(), 30);  // never beyond the data area
 }
 
+TEST_F(GeometryTest, ClosedColumnsNoLongerDriveRowHeights) {
+  Array data;
+  data.Add(Usual(Array{1, std::string(30, 'x') + "\n" + std::string(30, 'y') + "\n" + std::string(30, 'z'), 1}));
+  for (int i = 2; i <= 30; ++i) data.Add(Usual(Array{i, "short", i}));
+  server = New<kArrayServer>(
+      Usual(Array{Usual(Array{"ID", "N", 5, 0}), Usual(Array{"NOTE", "M", 10, 0}), Usual(Array{"AGE", "N", 3, 0})}),
+      Usual(data));
+  grid->RowHeight(20);
+  grid->VerticalScrollBarMode(Symbol("None"));
+  grid->HorizontalScrollBarMode(Symbol("None"));
+  grid->resize(600, grid->CaptionHeight() + 200);
+  grid->Use(Usual(server));
+  grid->GetColumn("NOTE")->HeightVariable(1);
+  grid->EnableRowHeightVariable();
+  grid->Recalculate();
+  ASSERT_EQ(grid->ColumnVariableHeightCount(), 1);
+  server->GoTo(1);
+  ASSERT_GT(grid->GetRowHeight(), 20);
+
+  auto expectUniformRows = [&](const char* where) {
+    SCOPED_TRACE(where);
+    server->GoTo(1);
+    EXPECT_EQ(grid->GetRowHeight(), 20);
+    for (const RowInfo& r : grid->RowBuffer()) EXPECT_EQ(r.height, 20) << "record " << r.recNo;
+  };
+  grid->Clear();
+  EXPECT_EQ(grid->ColumnVariableHeightCount(), 0);
+  EXPECT_FALSE(grid->ExistRowsWithVariableHeight());
+  expectUniformRows("cleared");
+  // Opened again it counts once, and closing it takes it out.
+  ASSERT_TRUE(grid->OpenColumn(Usual(Array{"ID", "NOTE"})));
+  EXPECT_EQ(grid->ColumnVariableHeightCount(), 1);
+  ASSERT_TRUE(grid->CloseColumn("NOTE"));
+  EXPECT_EQ(grid->ColumnVariableHeightCount(), 0);
+  expectUniformRows("closed");
+}
+
+TEST_F(GeometryTest, ShrinkingFarFromTheCurrentRecordCostsAWindowOfMoves) {
+  // The current record in row 5,000,000, the window scrolled to the top by
+  // the bar: a smaller window neither walks to the current record nor jumps.
+  auto big = New<FormulaServer>(10000000);
+  grid->RowHeight(20);
+  grid->CaptionHeight(24);
+  grid->VerticalScrollBarMode(Symbol("None"));
+  grid->HorizontalScrollBarMode(Symbol("None"));
+  grid->resize(600, 24 + 210);
+  grid->Use(Usual(big));
+  ASSERT_TRUE(grid->Skip(Usual(4999999)));
+  ASSERT_EQ(grid->CurrentRow(), 5000000);
+  grid->VerticalScroll(kTable::kThumb, grid->VerticalScrollBar()->minimum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  ASSERT_EQ(grid->FirstVisibleRecNo(), 1);
+  const int window = grid->VisibleRowCount();
+
+  big->moves = 0;
+  grid->resize(600, 24 + 110);
+  EXPECT_LE(big->moves, 2 * window + 4);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 1);
+  EXPECT_EQ(grid->VisibleRowCount(), 6);
+  EXPECT_EQ(big->RecNo(), 5000000);
+  ExpectConsistent(*grid, *big, "shrunk");
+
+  // The current record in the rows cut off at the bottom: the window follows it.
+  grid->resize(600, 24 + 210);
+  grid->GoTop();
+  grid->Skip(Usual(8));
+  ASSERT_EQ(grid->CurrentRecNo(), 9);
+  ASSERT_EQ(grid->FirstVisibleRecNo(), 1);
+  big->moves = 0;
+  grid->resize(600, 24 + 110);
+  EXPECT_LE(big->moves, 2 * window + 4);
+  EXPECT_TRUE(grid->IsRowVisible(grid->CurrentRow(), 9, false));
+  ExpectConsistent(*grid, *big, "shrunk to the current row");
+}
+
 TEST_F(GeometryTest, GrowingAtTheEndPullsRecordsInAtTheTop) {
   Bind(100);
   grid->GoBottom();

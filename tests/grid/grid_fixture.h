@@ -4,6 +4,7 @@
 // window, and a check that a grid's buffer matches its server.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,9 +57,10 @@ class CountingServer : public kArrayServer {
 };
 
 // A read-only server of `count` records whose fields follow from the
-// record number: ID = recno, NAME = "R" + recno. Holds no data.
+// record number: ID = recno, NAME = "R" + recno. Holds no data; counts moves.
 class FormulaServer : public DataServer {
  public:
+  int moves = 0;
   explicit FormulaServer(std::int64_t count) : count_(count) {
     SetFields({New<DataField>(Symbol("ID"), New<kt::FieldSpec>(Symbol("ID"), "N", 10, 0)),
                New<DataField>(Symbol("NAME"), New<kt::FieldSpec>(Symbol("NAME"), "C", 12, 0))});
@@ -70,10 +72,20 @@ class FormulaServer : public DataServer {
     return FieldPos(f) == 1 ? Usual(recNo_) : Usual(Pad("R" + std::to_string(recNo_)));
   }
   Usual FieldPut(const Usual&, const Usual& v) override { return v; }
-  bool GoTop() override { return Place(1, false); }
-  bool GoBottom() override { return Place(count_, false); }
-  bool GoTo(std::int64_t r) override { return Place(r, false); }
+  bool GoTop() override {
+    ++moves;
+    return Place(1, false);
+  }
+  bool GoBottom() override {
+    ++moves;
+    return Place(count_, false);
+  }
+  bool GoTo(std::int64_t r) override {
+    ++moves;
+    return Place(r, false);
+  }
   bool Skip(std::int64_t n) override {
+    ++moves;
     if (count_ == 0) return Place(1, false);
     std::int64_t r = (eof_ ? count_ + 1 : recNo_) + n;
     if (r < 1) {
@@ -137,15 +149,18 @@ class RecordingClientLite : public Object {
   }
 };
 
-// An owner window with a CellSelect method that counts its calls.
+// An owner window with a CellSelect method that counts its calls and runs
+// onCellSelect when set.
 class OwnerWindow : public Window {
  public:
   int cellSelects = 0;
+  std::function<void()> onCellSelect;
   const ClassInfo& Class() const override {
     static ClassInfo info("GridOwnerWindow", &Window::StaticClass());
     static bool once = [] {
       info.Method<OwnerWindow>("CellSelect", [](OwnerWindow& w, Args) {
         ++w.cellSelects;
+        if (w.onCellSelect) w.onCellSelect();
         return Usual(true);
       });
       return true;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <functional>
 #include <memory>
 
 #include "grid_fixture.h"
@@ -157,6 +158,88 @@ TEST_F(ScrollTest, AbsoluteRowModeThumbTakesThreePlaces) {
   grid->VerticalScroll(kTable::kScrollEnd);
   EXPECT_EQ(grid->RowBuffer()[grid->RowBuffer().size() - 2].recNo, 1000);
   EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(ScrollTest, ThumbUnderFilterAndOrderLandsWhereTheBarPoints) {
+  // Even records pass the filter; row numbers are key positions in the
+  // order, which counts every record.
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(1000)));
+  ASSERT_TRUE(server->CreateOrder("Server:ID"));
+  ASSERT_TRUE(server->SetFilter("Server:ID % 2 = 0"));
+  server->GoTop();
+  Bind(server);
+  ASSERT_EQ(grid->FirstVisibleRecNo(), 2);
+  QScrollBar* bar = grid->VerticalScrollBar();
+  for (int target : {100, 300, 499, 500, 700, 900}) {
+    SCOPED_TRACE(target);
+    grid->VerticalScroll(kTable::kThumb, target);
+    grid->VerticalScroll(kTable::kScrollEnd);
+    EXPECT_NEAR(double(grid->FirstVisibleRowNo()), double(target), 1.0);
+    EXPECT_FALSE(grid->EmptyRowsVisible());
+    EXPECT_EQ(server->RecNo(), 2) << "scrolling leaves the current record";
+    ExpectConsistent(*grid, *server, "after the thumb");
+  }
+  grid->VerticalScroll(kTable::kThumb, bar->maximum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  const auto& rows = grid->RowBuffer();
+  EXPECT_EQ(rows[rows.size() - 2].recNo, 1000) << "last record in the last but one row";
+  EXPECT_TRUE(rows.back().empty);
+  grid->VerticalScroll(kTable::kThumb, bar->minimum());
+  grid->VerticalScroll(kTable::kScrollEnd);
+  EXPECT_EQ(grid->FirstVisibleRecNo(), 2);
+  ExpectConsistent(*grid, *server, "back at the top");
+}
+
+TEST_F(ScrollTest, StableRowsStayWhileRowsThatComeIntoViewAreRead) {
+  // A key changed with #Stable: until the next move the changed record keeps
+  // its row, the window still moves, and every row that comes into view
+  // shows the record that belongs there.
+  struct Case {
+    const char* name;
+    std::function<void(RecordingGrid&)> act;
+    std::int64_t first;  // first visible record afterwards
+    int rows;            // rows in view afterwards
+  } cases[] = {
+      {"line down", [](RecordingGrid& g) { g.VerticalScroll(kTable::kLineForward); }, 42, 11},
+      {"line up", [](RecordingGrid& g) { g.VerticalScroll(kTable::kLineBackward); }, 40, 11},
+      {"wheel down", [](RecordingGrid& g) { g.WheelScroll(-1, false); }, 42, 11},
+      {"page down", [](RecordingGrid& g) { g.VerticalScroll(kTable::kPageForward); }, 52, 11},
+      // Row 70 is record 71: record 45 moved to the end of the order.
+      {"thumb", [](RecordingGrid& g) { g.VerticalScroll(kTable::kThumb, 70); }, 71, 11},
+      {"first visible record", [](RecordingGrid& g) { g.FirstVisibleRecNo(70); }, 70, 11},
+      {"taller window", [](RecordingGrid& g) { g.resize(g.width(), g.height() + 60); }, 41, 14},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(100)));
+    ASSERT_TRUE(server->CreateOrder("Server:ID"));
+    server->GoTop();
+    Bind(server);
+    grid->FieldChangeMode(Symbol("Stable"));
+    grid->FirstVisibleRecNo(41);
+    server->GoTo(45);
+    server->FieldPut("ID", 1000);
+    ASSERT_EQ(grid->PendingChanges(), 1);
+
+    c.act(*grid);
+    grid->VerticalScroll(kTable::kScrollEnd);
+    EXPECT_EQ(grid->PendingChanges(), 1) << "scrolling is not a move";
+    EXPECT_EQ(grid->FirstVisibleRecNo(), c.first);
+    const auto& rows = grid->RowBuffer();
+    ASSERT_EQ(int(rows.size()), c.rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      SCOPED_TRACE("row " + std::to_string(i + 1));
+      EXPECT_FALSE(rows[i].empty);
+      EXPECT_EQ(rows[i].recNo, c.first + std::int64_t(i));
+      const Cell* id = grid->BufferedCell(1, int(i + 1));
+      ASSERT_NE(id, nullptr);
+      EXPECT_EQ(id->value.AsInteger(), rows[i].recNo == 45 ? 1000 : rows[i].recNo);
+    }
+    // The next move brings the order back.
+    grid->Skip();
+    EXPECT_EQ(grid->PendingChanges(), 0);
+    ExpectConsistent(*grid, *server, "after the move");
+  }
 }
 
 TEST_F(ScrollTest, ColumnsScrollAndFrozenColumnsStay) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 #include <QScrollBar>
 
@@ -181,6 +182,93 @@ TEST_F(GridTest, ColumnsOpenCloseRemove) {
   EXPECT_EQ(grid->ColumnOpenCount(), 0);
   EXPECT_EQ(grid->FirstVisibleColumn(), 0);
   EXPECT_EQ(grid->LastVisibleColumn(), 0);
+}
+
+TEST_F(GridTest, UseFromAnOwnerCallbackReleasesTheOldServer) {
+  Fit(5);
+  auto a = New<kArrayServer>(SmallStruct(), Usual(SmallData(20)));
+  auto b = New<kArrayServer>(SmallStruct(), Usual(SmallData(5)));
+  RecordingClientLite other;
+  a->RegisterClient(&other);
+  grid->Use(Usual(a));
+  bool switched = false;
+  owner->onCellSelect = [&] {
+    if (switched) return;
+    switched = true;
+    grid->Use(Usual(b));
+  };
+  // The grid's reaction to the move tells the owner inside its sequence.
+  a->GoTo(3);
+  ASSERT_TRUE(switched);
+  owner->onCellSelect = nullptr;
+  EXPECT_EQ(grid->Server(), Usual(b));
+  EXPECT_EQ(a->SuspendNotificationCount(), 0);
+  EXPECT_EQ(b->SuspendNotificationCount(), 0);
+  EXPECT_EQ(grid->SequenceCount(), 0);
+  EXPECT_EQ(a->Clients().size(), 1u);
+  const int notes = other.notes;
+  a->GoTo(5);
+  EXPECT_GT(other.notes, notes) << "the old server tells its clients again";
+  b->GoTo(4);
+  EXPECT_EQ(grid->CurrentRecNo(), 4);
+  ExpectConsistent(*grid, *b, "on the new server");
+  a->UnRegisterClient(&other);
+}
+
+// kArrayServer whose field reads fail while `fail` is set.
+class FailingServer : public kArrayServer {
+ public:
+  using kArrayServer::kArrayServer;
+  bool fail = false;
+  Usual FieldGet(const Usual& f) override {
+    if (fail) throw std::runtime_error("read failed");
+    return kArrayServer::FieldGet(f);
+  }
+};
+
+TEST_F(GridTest, AFailureInsideASequenceLeavesNothingSuspended) {
+  Fit(5);
+  auto server = New<FailingServer>(SmallStruct(), Usual(SmallData(20)));
+  grid->Use(Usual(server));
+  server->fail = true;
+  EXPECT_ANY_THROW(grid->Refresh());
+  EXPECT_ANY_THROW(grid->FirstVisibleRecNo(4));
+  server->fail = false;
+  EXPECT_EQ(server->SuspendNotificationCount(), 0);
+  EXPECT_EQ(grid->SequenceCount(), 0);
+  EXPECT_FALSE(grid->EventLock());
+  server->GoTo(3);
+  EXPECT_EQ(grid->CurrentRecNo(), 3) << "the grid hears its server again";
+}
+
+TEST_F(GridTest, DestructDropsReferencesAndLeavesNoClientBehind) {
+  Fit(5);
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(10)));
+  grid->Use(Usual(server));
+  // A column the caller holds and another grid shows.
+  const Ref<kDataColumn> held = grid->GetColumn("NAME");
+  auto* second = Shown(new kTable(owner.get()));
+  second->resize(grid->size());
+  second->Use(Usual(server), NIL, Usual(Array()));
+  ASSERT_TRUE(second->AddColumn(held));
+  ASSERT_TRUE(second->OpenColumn(Usual(held)));
+
+  grid->Destruct();
+  EXPECT_EQ(grid->ColumnCount(), 0);
+  EXPECT_EQ(server->Clients().size(), 1u);
+  EXPECT_NE(held->HyperLabel().get(), nullptr) << "the column is shared, not destroyed";
+  server->GoTo(2);
+  EXPECT_EQ(held->Value(), server->FieldGet("NAME"));
+  EXPECT_EQ(second->BufferedCell(1, 2)->text, "N2");
+
+  // Bound again after Destruct: going away still unregisters it.
+  grid->Use(Usual(server));
+  ASSERT_EQ(server->Clients().size(), 2u);
+  delete grid;
+  grid = nullptr;
+  ASSERT_EQ(server->Clients().size(), 1u);
+  server->GoTo(3);
+  EXPECT_EQ(second->CurrentRecNo(), 3);
 }
 
 TEST_F(GridTest, SequencesNestOnDatabaseServer) {
