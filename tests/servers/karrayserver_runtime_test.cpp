@@ -39,6 +39,28 @@ TEST(ArrayServerLifetime, DroppedWithoutCloseWhileItsKCodeblocksReferToIt) {
   EXPECT_TRUE(key->Eval().IsNil());
 }
 
+// A kCodeblock that fails inside a server method reaches the method's own
+// trap, which reports through the server's Error to its client.
+TEST(ArrayServerTraps, KCodeblockFailuresReachTheServersTrap) {
+  ScopedRuntime rt;
+  int handed = 0;
+  Runtime::SetErrorBlock([&](const ErrorRef&) {
+    ++handed;
+    return Usual();
+  });
+  Array data = test::Customers({{"Meier", 40}, {"Abel", 33}});
+  Ref<kArrayServer> s = New<kArrayServer>(test::CustomerStruct(), Usual(data));
+  Ref<test::RecordingClient> client = New<test::RecordingClient>();
+  s->RegisterClient(client.get());
+  Ref<kCodeblock> filter = New<kCodeblock>("Server:AGE / 0 > 1", Usual(s));
+  ASSERT_TRUE(filter->Compile());
+  s->SetFilter(Usual(filter));  // the first record is evaluated while going to the top
+  ASSERT_EQ(client->errors.size(), 1u);
+  EXPECT_EQ(client->errors[0]->GenCode, gen::ZeroDiv);
+  EXPECT_EQ(handed, 0) << "the error block is not asked as well";
+  s->UnRegisterClient(client.get());
+}
+
 // With FieldMode 1 numbers carry the field's length (and decimals), so Str()
 // of a field has the field's width.
 TEST(ArrayServerFieldMode, NumbersCarryTheFieldsWidth) {
