@@ -200,6 +200,9 @@ TEST(Usual, ValReadsLeadingNumbers) {
   EXPECT_EQ(Val("-3.25").Decimals(), 2);
   EXPECT_EQ(Val("x"), Usual(0));
   EXPECT_EQ(Val(""), Usual(0));
+  EXPECT_EQ(Val(",5"), Usual(0.5));
+  EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), Usual(0.0)) << "below a double's range";
+  EXPECT_EQ(Val("123456789012345678901"), Usual(123456789012345678901.0));
 }
 
 TEST(Usual, ArrayScanForwardBackwardAndByBlock) {
