@@ -15,6 +15,13 @@ namespace {
 // hold any value.
 constexpr std::string_view kFieldTypes = "CMNDLFIYBOU";
 
+// A number with the field's length and decimals as its display format; an
+// integer of a field without decimals stays an integer.
+Usual WithFieldFormat(const Usual& value, int length, int decimals) {
+  if (decimals == 0 && value.IsInteger()) return Usual::Integer(value.AsInteger(), length);
+  return Usual::Float(value.AsFloat(), length, decimals);
+}
+
 }  // namespace
 
 kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual& nDeletedScope,
@@ -417,8 +424,8 @@ Usual kArrayServer::Shaped(std::size_t pos, Usual value) const {
     const auto& spec = DataFieldAt(pos)->Spec();
     if (spec->ValType() == "C" && value.IsString() && int(text::Length(value.AsStringView())) < spec->Length())
       value = Usual(text::PadRight(value.AsStringView(), std::size_t(spec->Length())));
-    else if (spec->ValType() == "N" && spec->Decimals() > 0 && value.IsNumeric())
-      value = Usual::Float(value.AsFloat(), spec->Length(), spec->Decimals());
+    else if (spec->ValType() == "N" && value.IsNumeric())
+      value = WithFieldFormat(value, spec->Length(), spec->Decimals());
   }
   return value;
 }
@@ -430,8 +437,8 @@ Usual kArrayServer::FitValue(std::size_t pos, const Usual& value) const {
     if (fieldMode_ == 1) return Usual(text::PadRight(value.AsStringView(), length));
     if (text::Length(value.AsStringView()) > length) return Usual(text::Left(value.AsStringView(), length));
   }
-  if (spec->ValType() == "N" && spec->Decimals() > 0 && value.IsNumeric() && fieldMode_ == 1)
-    return Usual::Float(value.AsFloat(), spec->Length(), spec->Decimals());
+  if (spec->ValType() == "N" && value.IsNumeric() && fieldMode_ == 1)
+    return WithFieldFormat(value, spec->Length(), spec->Decimals());
   return value;
 }
 

@@ -47,7 +47,7 @@ const ClassInfo& kCodeblock::StaticClass() {
 
 void kCodeblock::Use(const Usual& oServer) {
   if (Object* o = oServer.AsObject()) {
-    server_ = oServer;
+    server_ = WeakRef<Object>(o);
     serverIsDB_ = o->IsInstanceOf(kDBServer);
   }
 }
@@ -90,7 +90,7 @@ Codeblock kCodeblock::CreateCodeblock(std::string_view text) const {
 int kCodeblock::ServerArea() const {
   if (!serverIsDB_) return 0;
   WorkAreaResolver* resolver = Runtime::Resolver();
-  const Object* o = server_.AsObject();
+  const Object* o = server_.get();
   return resolver && o ? resolver->AreaOf(*o) : 0;
 }
 
@@ -117,7 +117,7 @@ bool kCodeblock::Compile() {
 
 Usual kCodeblock::Eval() {
   if (!argumentValues_.IsArray()) {
-    const Usual arg[] = {server_};
+    const Usual arg[] = {Server()};
     return EvalWith(Args(arg, 1));
   }
   const Array values = argumentValues_.AsArray();
@@ -126,13 +126,17 @@ Usual kCodeblock::Eval() {
 
 Usual kCodeblock::EvalWith(Args args) {
   ScopedWorkArea area(ServerArea());
+  // A caller with a trap of its own (a server method, a condition list)
+  // handles the failure itself.
+  const bool callerTraps = ErrorTrap::Active();
   try {
     ErrorTrap trap;
     return block_.Eval(args);
   } catch (const RuntimeError& e) {
     lastError_ = e.error();
+    if (callerTraps) throw;
   }
-  if (auto& handler = Runtime::GetErrorBlock()) handler(lastError_);
+  CallErrorBlock(lastError_);
   return Usual();
 }
 
@@ -144,7 +148,7 @@ bool kCodeblock::IsValid(bool lEvaluate) {
 
 void kCodeblock::Destruct() {
   block_ = Codeblock();
-  server_ = Usual();
+  server_ = WeakRef<Object>();
   argumentValues_ = Usual();
   lastError_ = nullptr;
 }

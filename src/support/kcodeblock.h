@@ -40,7 +40,10 @@ class kCodeblock : public Object {
   void Expression(const Usual& text);
 
   const Codeblock& Block() const { return block_; }
-  const Usual& Server() const { return server_; }
+  // NIL once the server is gone: the object does not keep its server alive,
+  // so a server whose order key or filter is a kCodeblock of its own is
+  // still freed when its last outside reference goes.
+  Usual Server() const { return Usual(server_.get()); }
   bool ServerIsDB() const { return serverIsDB_; }
   bool IsCompiled() const { return compiled_; }
   int ErrorNo() const { return errorNo_; }
@@ -51,7 +54,8 @@ class kCodeblock : public Object {
   Codeblock CreateCodeblock(std::string_view text) const;
   bool Compile();
   // Evaluates with Server as the only argument, or with the elements of
-  // ArgumentValues. An evaluation error is handed to the error block and
+  // ArgumentValues. An evaluation error is thrown on to the caller's error
+  // trap when there is one; otherwise it is handed to the error block and
   // the result is NIL.
   Usual Eval();
   // As Eval, but with the given arguments (used when the object stands in
@@ -69,7 +73,7 @@ class kCodeblock : public Object {
   Usual argumentValues_;
   bool compiled_ = false;
   int errorNo_ = 0;
-  Usual server_;
+  WeakRef<Object> server_;
   bool serverIsDB_ = false;
   ErrorRef lastError_;
 };

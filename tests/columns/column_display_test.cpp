@@ -74,7 +74,10 @@ TEST_F(ColumnDisplay, TransformRules) {
     Usual value;
     const char* text;
   } plainCases[] = {{Usual("abc  "), "abc"}, {Usual(3.50), "3.50"}, {Usual(-7), "-7"}, {Usual(true), "J"},
-                    {Usual(false), "N"},     {NIL, ""},             {Usual(Date::FromYMD(2024, 2, 29)), "29.02.2024"}};
+                    {Usual(false), "N"},     {NIL, ""},             {Usual(Date::FromYMD(2024, 2, 29)), "29.02.2024"},
+                    // numbers show in full, whatever the runtime's digits setting
+                    {Usual(-1234567890), "-1234567890"}, {Usual(12345678901), "12345678901"},
+                    {Val("12345678901.5"), "12345678901.5"}};
   for (const auto& c : plainCases) EXPECT_EQ(bare->Transform(c.value), c.text) << AsString(c.value);
 }
 

@@ -84,8 +84,37 @@ TEST(kCodeblock, EvaluationErrorGoesToErrorBlockAndGivesNil) {
   EXPECT_FALSE(b->IsValid(true));
 }
 
+// Under a caller's error trap (a server method, a condition list) the
+// failure belongs to that trap, not to the error block.
+TEST(kCodeblock, EvaluationErrorGoesToTheCallersTrap) {
+  ScopedRuntime rt;
+  std::vector<ErrorRef> reported;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    reported.push_back(e);
+    return Usual();
+  });
+  Ref<kCodeblock> b = New<kCodeblock>("1 / 0", NIL);
+  ASSERT_TRUE(b->Compile());
+  try {
+    ErrorTrap trap;
+    b->Eval();
+    ADD_FAILURE() << "the trap did not see the error";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.error()->GenCode, gen::ZeroDiv);
+  }
+  EXPECT_TRUE(reported.empty());
+  ASSERT_TRUE(b->LastError());
+  EXPECT_EQ(b->LastError()->GenCode, gen::ZeroDiv);
+  // Compile errors are the object's own business, trap or not.
+  Ref<kCodeblock> broken = New<kCodeblock>("1 +", NIL);
+  ErrorTrap trap;
+  EXPECT_FALSE(broken->Compile());
+  EXPECT_EQ(broken->ErrorNo(), kCodeblock::kCompileFailed);
+}
+
 TEST(kCodeblock, IsAcceptedWhereverACodeblockIs) {
-  Ref<kCodeblock> b = New<kCodeblock>("Server:AGE > 40", Usual(New<Customer>()));
+  Ref<Customer> customer = New<Customer>();  // the codeblock does not keep its server alive
+  Ref<kCodeblock> b = New<kCodeblock>("Server:AGE > 40", Usual(customer));
   b->Compile();
   EXPECT_EQ(EvalBlock(Usual(b)), Usual(true));
 }

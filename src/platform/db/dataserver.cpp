@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/runtime/codeblock.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/runtime.h"
 #include "platform/runtime/text.h"
 
@@ -225,8 +226,8 @@ void DataServer::CreateErrorInfo(const ErrorRef& error, const std::string& messa
     return;
   }
   std::string text = ClassName() + ": ";
-  if (error->GenCode != 0) text += "\n- " + std::string(GenCodeText(error->GenCode)) + " (" + std::to_string(error->GenCode) + ")";
-  if (error->OsCode != 0) text += "\n- " + std::string(std::strerror(error->OsCode)) + " (" + std::to_string(error->OsCode) + ")";
+  if (error->GenCode != 0) text += "\n- " + std::string(GenCodeText(error->GenCode)) + " (" + ToText(error->GenCode) + ")";
+  if (error->OsCode != 0) text += "\n- " + std::string(std::strerror(error->OsCode)) + " (" + ToText(error->OsCode) + ")";
   if (!error->Description.empty()) text += "\n- " + error->Description;
   if (!message.empty()) text += "\n\n" + message;
   status_ = New<kt::HyperLabel>(error->FuncSym ? error->FuncSym : Symbol("UNKNOWN"), "", text);

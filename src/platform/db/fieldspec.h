@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/db/hyperlabel.h"
+#include "platform/runtime/picture.h"
 
 namespace kt {
 
@@ -46,8 +47,5 @@ class FieldSpec : public Object {
   std::string picture_;
   Ref<HyperLabel> status_;
 };
-
-// Applies an xBase picture ("@!", "@Z", "999.99", "@R (999) 999") to a value.
-std::string TransformPicture(const Usual& value, std::string_view picture);
 
 }  // namespace kt

@@ -4,6 +4,7 @@
 #include "platform/db/ntx/ntx_key.h"
 #include "platform/db/ntx/ntx_order.h"
 #include "platform/runtime/compiler/macro.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/runtime.h"
 #include "platform/runtime/text.h"
 
@@ -280,7 +281,7 @@ void WorkArea::Append() {
 void WorkArea::LockForChange(const char* operation) {
   const std::uint32_t rec = table_->RecNo();
   if (!table_->Shared() || table_->IsLocked(rec)) return;
-  if (!table_->RLock(rec)) Fail(*table_, gen::Lock, operation, "record " + std::to_string(rec) + " is locked by another station");
+  if (!table_->RLock(rec)) Fail(*table_, gen::Lock, operation, "record " + ToText(rec) + " is locked by another station");
   autoLocked_ = rec;
   table_->GoTo(rec);  // read what another station may have written meanwhile
 }
@@ -497,7 +498,7 @@ void WorkArea::Rebuild(Order& order) {
 
 void WorkArea::SetOrder(int order) {
   if (order < 0 || order > OrderCount())
-    Fail(*table_, gen::NoOrder, "SetOrder", "order " + std::to_string(order) + " does not exist");
+    Fail(*table_, gen::NoOrder, "SetOrder", "order " + ToText(order) + " does not exist");
   Flush();
   active_ = order;
   cursorStale_ = true;
@@ -599,7 +600,7 @@ Usual WorkArea::OrderKeyVal() {
 std::vector<std::string> WorkArea::CheckOrder(int number) {
   std::vector<std::string> problems;
   if (number < 1 || number > OrderCount()) {
-    problems.push_back(table_->Path() + ": order " + std::to_string(number) + " does not exist");
+    problems.push_back(table_->Path() + ": order " + ToText(number) + " does not exist");
     return problems;
   }
   Flush();
@@ -622,10 +623,10 @@ std::vector<std::string> WorkArea::CheckOrder(int number) {
     const std::optional<std::string> key = KeyOf(order);
     if (!key) continue;
     ++expected;
-    if (!probe.GoToKey(*key, rec)) problems.push_back(file + ": record " + std::to_string(rec) + " has no key or a wrong one");
+    if (!probe.GoToKey(*key, rec)) problems.push_back(file + ": record " + ToText(rec) + " has no key or a wrong one");
   }
   if (!order.file->Unique() && keys != expected)
-    problems.push_back(file + ": " + std::to_string(keys) + " keys for " + std::to_string(expected) + " records");
+    problems.push_back(file + ": " + ToText(keys) + " keys for " + ToText(expected) + " records");
   table_->GoTo(saved);
   cursorStale_ = true;
   return problems;

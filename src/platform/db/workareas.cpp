@@ -1,6 +1,7 @@
 #include "platform/db/workareas.h"
 
 #include "platform/db/dbserver.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/text.h"
 
 namespace kt {
@@ -22,7 +23,7 @@ int WorkAreas::Open(std::unique_ptr<dbf::Table> table, std::string alias) {
   }
   std::string base = text::Upper(alias.empty() ? "AREA" : alias);
   Symbol sym(base);
-  for (int n = 2; FindAlias(sym) != 0; ++n) sym = Symbol(base + "_" + std::to_string(n));
+  for (int n = 2; FindAlias(sym) != 0; ++n) sym = Symbol(base + "_" + ToText(n));
   if (slot == areas_.size()) areas_.emplace_back();
   areas_[slot] = std::make_unique<WorkArea>(int(slot + 1), sym, std::move(table));
   return int(slot + 1);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt {
 namespace {
@@ -73,11 +74,11 @@ Ref<Bitmap> Bitmap::FromDIB(std::string_view data) {
   // header. Either way the header is rebuilt from the info header, so a
   // lying file header cannot point outside the data.
   if (data.size() >= 14 && data[0] == 'B' && data[1] == 'M') data.remove_prefix(14);
-  if (data.size() > kMaxBytes) return Fail("Bitmap data too large: " + std::to_string(data.size()) + " bytes");
-  if (data.size() < 12) return Fail("Bitmap data too short: " + std::to_string(data.size()) + " bytes");
+  if (data.size() > kMaxBytes) return Fail("Bitmap data too large: " + ToText(data.size()) + " bytes");
+  if (data.size() < 12) return Fail("Bitmap data too short: " + ToText(data.size()) + " bytes");
   const std::uint32_t headerSize = U32(data, 0);
   if (headerSize != 12 && (headerSize < 40 || headerSize > 124))
-    return Fail("Unknown bitmap header size " + std::to_string(headerSize));
+    return Fail("Unknown bitmap header size " + ToText(headerSize));
   if (headerSize > data.size()) return Fail("Bitmap header beyond the data");
 
   std::int64_t width = 0;
@@ -102,10 +103,10 @@ Ref<Bitmap> Bitmap::FromDIB(std::string_view data) {
   if (height < 0) height = -height;  // top-down rows
   if (width <= 0 || height <= 0) return Fail("Bitmap without pixels");
   if (std::uint64_t(width) * std::uint64_t(height) > kMaxPixels)
-    return Fail("Bitmap too large: " + std::to_string(width) + " x " + std::to_string(height));
+    return Fail("Bitmap too large: " + ToText(width) + " x " + ToText(height));
   switch (bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: return Fail("Unsupported bits per pixel: " + std::to_string(bitCount));
+    default: return Fail("Unsupported bits per pixel: " + ToText(bitCount));
   }
   std::uint64_t paletteSize = 0;
   if (bitCount <= 8) {
@@ -121,7 +122,7 @@ Ref<Bitmap> Bitmap::FromDIB(std::string_view data) {
   if (compression == 0 || compression == 3 || compression == 6) {
     const std::uint64_t stride = ((std::uint64_t(width) * bitCount + 31) / 32) * 4;
     if (stride * std::uint64_t(height) > data.size() - (offBits - 14))
-      return Fail("Bitmap pixel data shorter than " + std::to_string(width) + " x " + std::to_string(height));
+      return Fail("Bitmap pixel data shorter than " + ToText(width) + " x " + ToText(height));
   }
 
   std::string file;

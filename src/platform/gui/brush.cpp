@@ -7,6 +7,7 @@
 
 #include "platform/gui/bitmap.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt {
 namespace {
@@ -38,7 +39,7 @@ Qt::BrushStyle QtStyle(int style) {
     case BrushHatchBackDiagonal: return Qt::FDiagPattern;
     case BrushHatchDiagonalCross: return Qt::DiagCrossPattern;
     default:
-      RaiseError(gen::Arg, "Brush", "Unknown brush style: " + std::to_string(style));
+      RaiseError(gen::Arg, "Brush", "Unknown brush style: " + ToText(style));
       return Qt::SolidPattern;
   }
 }

@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt {
 namespace {
@@ -16,7 +17,7 @@ constexpr std::uint32_t kConstants[16] = {
 
 int Component(int v, const char* name) {
   if (v >= 0 && v <= 255) return v;
-  RaiseError(gen::Arg, "Color", std::string(name) + " component out of range 0..255: " + std::to_string(v));
+  RaiseError(gen::Arg, "Color", std::string(name) + " component out of range 0..255: " + ToText(v));
   return v < 0 ? 0 : 255;
 }
 
@@ -27,7 +28,7 @@ Color::Color(int constant) {
     rgb_ = kConstants[constant];
     return;
   }
-  RaiseError(gen::Arg, "Color", "Unknown colour constant: " + std::to_string(constant));
+  RaiseError(gen::Arg, "Color", "Unknown colour constant: " + ToText(constant));
 }
 
 Color::Color(int red, int green, int blue)

@@ -7,21 +7,42 @@
 namespace kt {
 
 void ReportError(const ErrorRef& error) {
-  if (!error) return;
-  if (auto& block = Runtime::GetErrorBlock()) block(error);
+  if (error) CallErrorBlock(error);
 }
 
+namespace {
+
+// At the edge of an event handler nothing can unwind further, not even an
+// error block that answers by throwing.
+void ReportHere(const ErrorRef& error) {
+  try {
+    ReportError(error);
+  } catch (...) {
+  }
+}
+
+void ReportForeign(const char* what) {
+  ErrorRef error = MakeError(0, "Event", what);
+  error->SubSystem = "GUI";
+  error->Severity = 3;
+  ReportHere(error);
+}
+
+}  // namespace
+
 bool GuardedCall(const std::function<void()>& fn) {
+  // A handler may run inside a nested event loop while an evaluation waits
+  // outside (a message box of the error block): it evaluates on its own.
+  IndependentEvaluation own;
   try {
     fn();
     return true;
   } catch (const RuntimeError& e) {
-    ReportError(e.error());
+    ReportHere(e.error());
   } catch (const std::exception& e) {
-    ErrorRef error = MakeError(0, "Event", e.what());
-    error->SubSystem = "GUI";
-    error->Severity = 3;
-    ReportError(error);
+    ReportForeign(e.what());
+  } catch (...) {
+    ReportForeign("Unknown exception in an event handler");
   }
   return false;
 }

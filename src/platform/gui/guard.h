@@ -10,8 +10,8 @@ namespace kt {
 
 // Hands an error to the error block, if one is installed.
 void ReportError(const ErrorRef& error);
-// Runs fn; a runtime error (or any other exception) is reported instead of
-// escaping. Answers FALSE when fn failed.
+// Runs fn as an independent evaluation; a runtime error or anything else it
+// throws is reported instead of escaping. Answers FALSE when fn failed.
 bool GuardedCall(const std::function<void()>& fn);
 
 }  // namespace kt

@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt {
 namespace {
@@ -34,7 +35,7 @@ Pointer::Pointer(int shape) : shape_(shape) {
   if (q == Qt::BitmapCursor) {
     shape_ = PointerArrow;
     q = Qt::ArrowCursor;
-    RaiseError(gen::Arg, "Pointer", "Unknown pointer shape: " + std::to_string(shape));
+    RaiseError(gen::Arg, "Pointer", "Unknown pointer shape: " + ToText(shape));
   }
   cursor_ = std::make_unique<QCursor>(q);
 }

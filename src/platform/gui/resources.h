@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/object.h"
 
 class QImage;
@@ -22,7 +23,7 @@ class ResourceID : public Object {
   static const ClassInfo& StaticClass();
 
   // "#<number>" for a numbered resource.
-  std::string Name() const { return name_.empty() ? "#" + std::to_string(number_) : name_; }
+  std::string Name() const { return name_.empty() ? "#" + ToText(number_) : name_; }
   int Number() const { return number_; }
 
  private:

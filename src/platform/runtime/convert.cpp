@@ -1,9 +1,9 @@
 #include "platform/runtime/convert.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "platform/runtime/array.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/object.h"
 #include "platform/runtime/runtime.h"
 #include "platform/runtime/text.h"
@@ -35,7 +35,7 @@ namespace {
 double RoundHalfAway(double v, int decimals) {
   const double scale = std::pow(10.0, decimals);
   const double scaled = v * scale;
-  if (std::fabs(scaled) > 9.0e15) return v;  // beyond double precision: nothing to round
+  if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) return v;  // beyond double precision: nothing to round
   // A tiny nudge keeps 2.675 (stored as 2.67499999...) rounding like it reads.
   const double nudge = std::nextafter(std::fabs(scaled), INFINITY);
   return std::copysign(std::floor(nudge + 0.5), v) / scale;
@@ -49,42 +49,61 @@ int ValueDecimals(const Usual& n) {
   return 0;
 }
 
+std::string OutOfRange(const char* what, std::int64_t asked, int limit) {
+  RaiseError(gen::Arg, "STR",
+             std::string("Argument ") + what + " " + ToText(asked) + " outside 0.." + ToText(limit));
+  return std::string();
+}
+
 }  // namespace
+
+std::string NumberText(const Usual& n, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (n.IsInteger()) {
+    std::string s = ToText(n.AsInteger());
+    if (decimals > 0) s.append(1, '.').append(std::size_t(decimals), '0');  // exact, whatever the magnitude
+    return s;
+  }
+  const double v = n.AsFloat();
+  if (!n.IsFloat() || !std::isfinite(v)) return std::string();
+  return FixedText(RoundHalfAway(v, decimals), decimals);
+}
 
 std::string Str(const Usual& n, const Usual& length, const Usual& decimals) {
   if (!n.IsNumeric()) return std::string();
   int dec;
-  if (decimals.IsNumeric()) dec = int(decimals.AsInteger());
-  else if (length.IsNumeric()) dec = 0;
-  else dec = ValueDecimals(n);
-  if (dec < 0) dec = 0;
-  if (dec > 30) dec = 30;
+  if (decimals.IsNumeric()) {
+    const std::int64_t d = decimals.AsInteger();
+    if (d > kMaxStrDecimals) return OutOfRange("decimals", d, kMaxStrDecimals);
+    dec = d < 0 ? 0 : int(d);
+  } else if (length.IsNumeric()) {
+    dec = 0;
+  } else {
+    dec = ValueDecimals(n);
+  }
 
-  int width;
+  std::int64_t width;
   if (length.IsNumeric()) {
-    width = int(length.AsInteger());
-  } else if (n.IsFloat() && n.Digits() != Usual::kDefaultFormat && n.Digits() > 0) {
+    width = length.AsInteger();
+    if (width > kMaxStrWidth) return OutOfRange("length", width, kMaxStrWidth);
+  } else if (n.Digits() != Usual::kDefaultFormat && n.Digits() > 0) {
     width = n.Digits();
   } else {
     width = Runtime::Settings().digits + (dec > 0 ? dec + 1 : 0);
   }
   if (width < 1) width = 1;
-  if (width > 64) width = 64;
+  if (width > kMaxStrWidth) width = kMaxStrWidth;  // only a huge digits setting gets here
 
-  char buf[400];
-  int len;
-  if (n.IsInteger() && dec == 0) {
-    len = std::snprintf(buf, sizeof buf, "%*lld", width, static_cast<long long>(n.AsInteger()));
-  } else {
-    const double v = n.AsFloat();
-    if (!std::isfinite(v) || std::fabs(v) >= 1e300) return std::string(std::size_t(width), '*');
-    len = std::snprintf(buf, sizeof buf, "%*.*f", width, dec, RoundHalfAway(v, dec));
-  }
-  if (len < 0 || len > width) return std::string(std::size_t(width), '*');
-  return std::string(buf, std::size_t(len));
+  const std::string text = NumberText(n, dec);
+  if (text.empty() || std::int64_t(text.size()) > width) return std::string(std::size_t(width), '*');
+  return std::string(std::size_t(width) - text.size(), ' ') + text;
 }
 
-std::string NTrim(const Usual& n) { return std::string(text::Trim(Str(n))); }
+std::string NTrim(const Usual& n) {
+  if (!n.IsNumeric()) return std::string();
+  const std::string text = NumberText(n, ValueDecimals(n));
+  return text.empty() ? std::string(text::Trim(Str(n))) : text;
+}
 
 Usual Val(std::string_view s) {
   std::size_t i = 0;
@@ -94,12 +113,14 @@ Usual Val(std::string_view s) {
     negative = s[i] == '-';
     ++i;
   }
-  std::string digits;
+  std::string digits = negative ? "-0" : "0";  // "0" keeps ".5" readable
   int decimals = -1;
+  bool any = false;
   for (; i < s.size(); ++i) {
     const char c = s[i];
     if (c >= '0' && c <= '9') {
       digits += c;
+      any = true;
       if (decimals >= 0) ++decimals;
     } else if ((c == '.' || c == ',') && decimals < 0) {
       decimals = 0;
@@ -108,13 +129,18 @@ Usual Val(std::string_view s) {
       break;
     }
   }
-  if (digits.empty() || digits == ".") return Usual(0);
-  if (decimals < 0 && digits.size() <= 18) {
-    const long long v = std::stoll(digits);
-    return Usual(negative ? -v : v);
+  if (!any) return Usual(0);
+  if (decimals < 0) {
+    std::int64_t v = 0;
+    if (ParseInteger(digits, v)) return Usual(v);
   }
-  const double v = std::strtod(digits.c_str(), nullptr);
-  return Usual::Float(negative ? -v : v, Usual::kDefaultFormat, decimals < 0 ? 0 : decimals);
+  double v = 0;
+  if (!ParseDouble(digits, v)) {
+    // Beyond a double's range: too big to hold, or so small it is 0.
+    const bool big = digits.find_first_of("123456789") < digits.find('.');
+    v = big ? (negative ? -HUGE_VAL : HUGE_VAL) : 0.0;
+  }
+  return Usual::Float(v, Usual::kDefaultFormat, decimals < 0 ? 0 : decimals);
 }
 
 std::string DToC(Date d) { return d.Format(Runtime::Settings().dateFormat); }
@@ -128,12 +154,12 @@ std::string AsString(const Usual& v) {
   switch (v.Type()) {
     case UsualType::Nil: return "NIL";
     case UsualType::Logic: return v.AsLogic() ? ".T." : ".F.";
-    case UsualType::Integer: return std::to_string(v.AsInteger());
+    case UsualType::Integer: return ToText(v.AsInteger());
     case UsualType::Float: return NTrim(v);
     case UsualType::Date: return DToC(v.AsDate());
     case UsualType::String: return std::string(v.AsStringView());
     case UsualType::Symbol: return v.AsSymbol().Name();
-    case UsualType::Array: return "{[" + std::to_string(v.AsArray().Len()) + "]}";
+    case UsualType::Array: return "{[" + ToText(v.AsArray().Len()) + "]}";
     case UsualType::Object: return "{" + v.AsObject()->ClassName() + "}";
     case UsualType::Codeblock: return "{|| ... }";
   }

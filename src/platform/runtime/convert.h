@@ -18,11 +18,19 @@ bool Empty(const Usual& v);
 std::string AsString(const Usual& v);
 
 // Str(n, length, decimals) of the runtime: right-aligned in `length`
-// characters (default: the runtime's digits, plus decimals and the point),
-// stars when the number does not fit. A NIL length/decimals takes the
-// value's own format or the runtime's default.
+// characters (default: the value's own width, else the runtime's digits plus
+// decimals and the point), stars when the number does not fit. A NIL
+// decimals takes the value's own or the runtime's default (0 when a length
+// is given). A length beyond kMaxStrWidth or decimals beyond
+// kMaxStrDecimals raise an argument error and give "".
+inline constexpr int kMaxStrWidth = 1024;
+inline constexpr int kMaxStrDecimals = 64;
 std::string Str(const Usual& n, const Usual& length = Usual(), const Usual& decimals = Usual());
-// Str without leading and trailing blanks.
+// The whole number with exactly `decimals` decimals, rounded half away from
+// zero; "" for infinities, NaN and values that are not numbers.
+std::string NumberText(const Usual& n, int decimals);
+// The whole number as text with its decimals (the value's own or the
+// runtime's): no width applies, so it never gives stars.
 std::string NTrim(const Usual& n);
 
 // Val(text): the number at the start of the text (blanks skipped); an

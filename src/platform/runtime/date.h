@@ -9,8 +9,17 @@ namespace kt {
 
 class Date {
  public:
+  // Julian days of 0001-01-01 and 9999-12-31, the calendar's range.
+  static constexpr std::int32_t kMinJulian = 1721426;
+  static constexpr std::int32_t kMaxJulian = 5373484;
+
   constexpr Date() = default;
-  static constexpr Date FromJulian(std::int32_t jd) { Date d; d.jd_ = jd < 0 ? 0 : jd; return d; }
+  // A day outside the calendar's range gives the empty date.
+  static constexpr Date FromJulian(std::int32_t jd) {
+    Date d;
+    d.jd_ = jd < kMinJulian || jd > kMaxJulian ? 0 : jd;
+    return d;
+  }
   // Invalid calendar dates (31.02., month 13, year 0) give the empty date.
   static Date FromYMD(int year, int month, int day);
   static Date Today();

@@ -1,7 +1,9 @@
 #include "platform/runtime/error.h"
 
 #include <type_traits>
+#include <utility>
 
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/runtime.h"
 
 namespace kt {
@@ -92,7 +94,7 @@ const ClassInfo& Error::StaticClass() {
 }
 
 std::string Error::Summary() const {
-  std::string s = SubSystem + "/" + std::to_string(GenCode);
+  std::string s = SubSystem + "/" + ToText(GenCode);
   if (!Operation.empty()) s += " " + Operation;
   s += ": ";
   s += Description.empty() ? GenCodeText(GenCode) : Description;
@@ -104,13 +106,34 @@ ErrorTrap::ErrorTrap() : saved_(TrapDepth()) { ++TrapDepth(); }
 ErrorTrap::~ErrorTrap() { TrapDepth() = saved_; }
 bool ErrorTrap::Active() { return TrapDepth() > 0; }
 
+EvalContext& CurrentEvalContext() {
+  thread_local EvalContext context;
+  return context;
+}
+
+IndependentEvaluation::IndependentEvaluation()
+    : saved_(std::exchange(CurrentEvalContext(), EvalContext{})), savedTraps_(std::exchange(TrapDepth(), 0)) {}
+
+IndependentEvaluation::~IndependentEvaluation() {
+  CurrentEvalContext() = saved_;
+  TrapDepth() = savedTraps_;
+}
+
+bool CallErrorBlock(const ErrorRef& error, Usual* answer) {
+  // A copy: the block may install another one while it runs.
+  const Runtime::ErrorBlock block = Runtime::GetErrorBlock();
+  if (!block) return false;
+  IndependentEvaluation own;
+  Usual substitute = block(error);
+  if (answer) *answer = std::move(substitute);
+  return true;
+}
+
 Usual Raise(ErrorRef error) {
   if (ErrorTrap::Active()) throw RuntimeError(std::move(error));
-  Runtime::ErrorBlock& block = Runtime::GetErrorBlock();
-  if (!block) throw RuntimeError(std::move(error));
-  // The handler itself runs without an outer trap's influence: an error it
-  // raises goes to the block again only if the block installs a trap.
-  return block(error);
+  Usual substitute;
+  if (!CallErrorBlock(error, &substitute)) throw RuntimeError(std::move(error));
+  return substitute;
 }
 
 ErrorRef MakeError(int genCode, std::string operation, std::string description) {

@@ -115,6 +115,36 @@ class ErrorTrap {
 // the value to substitute. Without an error block the error is thrown.
 Usual Raise(ErrorRef error);
 
+// Hands the error to the error block, which runs as an independent
+// evaluation (see below); false when no block is installed. `answer`, when
+// given, receives the block's substitute.
+bool CallErrorBlock(const ErrorRef& error, Usual* answer = nullptr);
+
+// The expression evaluator's state on this thread: how deep compiled blocks
+// are nested and how much work the outermost evaluation has left.
+struct EvalContext {
+  int depth = 0;
+  std::int64_t budget = 0;
+  std::uintptr_t stackBase = 0;
+};
+EvalContext& CurrentEvalContext();
+
+// What runs inside (the error block showing a message box, an event handled
+// by a nested event loop) evaluates on its own: it neither shares the budget
+// and depth of an evaluation it interrupted nor throws into that
+// evaluation's error traps. The interrupted state returns on leaving.
+class IndependentEvaluation {
+ public:
+  IndependentEvaluation();
+  ~IndependentEvaluation();
+  IndependentEvaluation(const IndependentEvaluation&) = delete;
+  IndependentEvaluation& operator=(const IndependentEvaluation&) = delete;
+
+ private:
+  EvalContext saved_;
+  int savedTraps_;
+};
+
 // Shorthand: builds an error with generic code, operation and description.
 ErrorRef MakeError(int genCode, std::string operation, std::string description);
 Usual RaiseError(int genCode, std::string operation, std::string description);

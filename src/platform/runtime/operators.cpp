@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/runtime.h"
 #include "platform/runtime/text.h"
 
@@ -12,6 +13,8 @@ namespace kt {
 namespace {
 
 constexpr std::uint8_t kDefault = Usual::kDefaultFormat;
+
+std::string NumberShown(const Usual& n) { return n.IsInteger() ? ToText(n.AsInteger()) : ToText(n.AsFloat()); }
 
 Usual TypeError(const char* op, const Usual& a, const Usual& b) {
   auto e = MakeError(gen::Arg, op,
@@ -36,6 +39,26 @@ Usual FloatResult(double v, int decimals) {
 
 Usual Overflow(const char* op) { return RaiseError(gen::StrOverflow, op, "String too long"); }
 
+// date + days. The empty date stays empty; a result outside the calendar's
+// years 1 to 9999 raises instead of wrapping or printing a cut year.
+Usual DateAdd(Date d, std::int64_t days, const char* op) {
+  if (d.IsEmpty()) return Usual(Date());
+  std::int64_t jd = 0;
+  if (__builtin_add_overflow(std::int64_t(d.Julian()), days, &jd) || jd < Date::kMinJulian || jd > Date::kMaxJulian) {
+    auto e = MakeError(gen::NumOverflow, op,
+                       "Date " + d.ToDtos() + " moved by " + ToText(days) + " days falls outside the years 1 to 9999");
+    e->Arg = Usual(static_cast<long long>(days));
+    e->ArgNum = 2;
+    return Raise(e);
+  }
+  return Usual(Date::FromJulian(std::int32_t(jd)));
+}
+
+std::int64_t NegatedDays(const Usual& n) {
+  const std::int64_t v = n.AsInteger();
+  return v == INT64_MIN ? INT64_MAX : -v;
+}
+
 }  // namespace
 
 Usual Add(const Usual& a, const Usual& b) {
@@ -53,8 +76,8 @@ Usual Add(const Usual& a, const Usual& b) {
     s.append(x).append(y);
     return Usual(s);
   }
-  if (a.IsDate() && b.IsNumeric()) return Usual(Date::FromJulian(a.AsDate().Julian() + std::int32_t(b.AsInteger())));
-  if (a.IsNumeric() && b.IsDate()) return Usual(Date::FromJulian(b.AsDate().Julian() + std::int32_t(a.AsInteger())));
+  if (a.IsDate() && b.IsNumeric()) return DateAdd(a.AsDate(), b.AsInteger(), "+");
+  if (a.IsNumeric() && b.IsDate()) return DateAdd(b.AsDate(), a.AsInteger(), "+");
   return TypeError("+", a, b);
 }
 
@@ -66,7 +89,7 @@ Usual Sub(const Usual& a, const Usual& b) {
   }
   if (a.IsNumeric() && b.IsNumeric()) return FloatResult(a.AsFloat() - b.AsFloat(), CombineDecimals(a, b));
   if (a.IsDate() && b.IsDate()) return Usual(std::int64_t(a.AsDate().Julian()) - b.AsDate().Julian());
-  if (a.IsDate() && b.IsNumeric()) return Usual(Date::FromJulian(a.AsDate().Julian() - std::int32_t(b.AsInteger())));
+  if (a.IsDate() && b.IsNumeric()) return DateAdd(a.AsDate(), NegatedDays(b), "-");
   if (a.IsString() && b.IsString()) {
     // The blanks that end the left string move behind the right one.
     const auto x = a.AsStringView(), y = b.AsStringView();
@@ -121,15 +144,17 @@ Usual Mod(const Usual& a, const Usual& b) {
     if (b.AsInteger() == -1) return Usual(0);
     return Usual(a.AsInteger() % b.AsInteger());
   }
-  return FloatResult(std::fmod(a.AsFloat(), b.AsFloat()), CombineDecimals(a, b));
+  double r = std::fmod(a.AsFloat(), b.AsFloat());
+  if (r == 0) r = 0.0;  // no negative zero
+  return FloatResult(r, CombineDecimals(a, b));
 }
 
 Usual Pow(const Usual& a, const Usual& b) {
   if (!a.IsNumeric() || !b.IsNumeric()) return TypeError("**", a, b);
   const double r = std::pow(a.AsFloat(), b.AsFloat());
   if (!std::isfinite(r)) {
-    auto e = MakeError(gen::NumOverflow, "**", "Result of " + std::to_string(a.AsFloat()) + " ** " +
-                                                  std::to_string(b.AsFloat()) + " is not a finite number");
+    auto e = MakeError(gen::NumOverflow, "**",
+                       "Result of " + NumberShown(a) + " ** " + NumberShown(b) + " is not a finite number");
     e->Arg = a;
     return Raise(e);
   }

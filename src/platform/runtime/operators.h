@@ -13,6 +13,8 @@ Usual Add(const Usual& a, const Usual& b);
 Usual Sub(const Usual& a, const Usual& b);
 Usual Mul(const Usual& a, const Usual& b);
 Usual Div(const Usual& a, const Usual& b);  // division by zero raises gen::ZeroDiv
+// The % operator: the remainder has the sign of a (the Mod() function of
+// expressions takes the sign of b).
 Usual Mod(const Usual& a, const Usual& b);
 Usual Pow(const Usual& a, const Usual& b);
 Usual Neg(const Usual& a);

@@ -34,6 +34,13 @@ std::size_t At(std::string_view needle, std::string_view hay);
 std::string Replace(std::string_view s, std::string_view what, std::string_view with);
 std::string Repeat(std::string_view s, std::size_t times);
 
+// ASCII classes and case, whatever the C locale says (names in file
+// headers, driver and code page names).
+constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 void AppendUtf8(std::string& out, char32_t cp);
 // Decodes one character at `pos` and advances it; malformed bytes give
 // U+FFFD and advance by one.

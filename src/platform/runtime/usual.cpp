@@ -73,10 +73,27 @@ Usual::Usual(Object* o) noexcept {
   o->AddRef();
 }
 
+namespace {
+
+// Widths and decimals fit a byte; kDefaultFormat passes through unchanged.
+std::uint8_t FormatByte(int n) {
+  if (n == Usual::kDefaultFormat) return Usual::kDefaultFormat;
+  return static_cast<std::uint8_t>(n < 0 ? 0 : n > 254 ? 254 : n);
+}
+
+}  // namespace
+
 Usual Usual::Float(double v, int digits, int decimals) noexcept {
   Usual u(v);
-  u.a1_ = static_cast<std::uint8_t>(digits < 0 ? 0 : digits > 254 ? 254 : digits);
-  u.a2_ = static_cast<std::uint8_t>(decimals < 0 ? 0 : decimals > 254 ? 254 : decimals);
+  u.a1_ = FormatByte(digits);
+  u.a2_ = FormatByte(decimals);
+  return u;
+}
+
+Usual Usual::Integer(std::int64_t v, int digits) noexcept {
+  Usual u(static_cast<long long>(v));
+  const std::uint8_t d = FormatByte(digits);
+  u.a1_ = d == kDefaultFormat ? 0 : d;
   return u;
 }
 

@@ -51,8 +51,11 @@ class Usual {
   template <class T>
   Usual(const Ref<T>& o) noexcept : Usual(static_cast<Object*>(o.get())) {}  // NOLINT
 
-  // A float with its display width and decimals (as a numeric field gives).
+  // A float with its display width and decimals (as a numeric field gives);
+  // kDefaultFormat for either leaves it to the runtime's settings.
   static Usual Float(double v, int digits, int decimals) noexcept;
+  // An integer with its display width (a numeric field without decimals).
+  static Usual Integer(std::int64_t v, int digits) noexcept;
 
   Usual(const Usual& o) noexcept : bits_(o.bits_), type_(o.type_), a1_(o.a1_), a2_(o.a2_) { Retain(); }
   Usual(Usual&& o) noexcept : bits_(o.bits_), type_(o.type_), a1_(o.a1_), a2_(o.a2_) {
@@ -92,8 +95,13 @@ class Usual {
   Object* AsObject() const noexcept;
   Codeblock AsCodeblock() const noexcept;
 
-  // Display format of a float (kDefaultFormat when not given).
-  int Digits() const noexcept { return type_ == UsualType::Float ? a1_ : 0; }
+  // Display width of a number and decimals of a float (kDefaultFormat when
+  // not given; an integer has no decimals).
+  int Digits() const noexcept {
+    if (type_ == UsualType::Float) return a1_;
+    if (type_ == UsualType::Integer) return a1_ ? a1_ : kDefaultFormat;
+    return 0;
+  }
   int Decimals() const noexcept { return type_ == UsualType::Float ? a2_ : 0; }
 
   // Exact equality (the == operator of the language): same type and value,
@@ -117,7 +125,8 @@ class Usual {
     char inline_[8];
   };
   UsualType type_ = UsualType::Nil;
-  // Float: display digits. String: inline length, or 0xFF when on the heap.
+  // Float: display digits. Integer: display digits, 0 when not given.
+  // String: inline length, or 0xFF when on the heap.
   std::uint8_t a1_ = 0;
   // Float: display decimals.
   std::uint8_t a2_ = 0;

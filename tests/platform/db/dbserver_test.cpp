@@ -351,3 +351,78 @@ TEST_F(DBServerTest, WorkAreaCalls) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+// Numbers read from fields carry the field's width, so Str() of a field and
+// key expressions built from it have the width xBase gives them.
+TEST_F(DBServerTest, NumbersFromFieldsKeepTheFieldWidth) {
+  const std::string path = Path("accounts.dbf");
+  const Usual structure(Array{Usual(Array{"CUSTNO", "N", 12, 0}), Usual(Array{"NAME", "C", 10, 0}),
+                              Usual(Array{"AGE", "N", 3, 0}), Usual(Array{"AMOUNT", "N", 10, 2})});
+  ASSERT_TRUE(DBServer::DBCreate(path, structure, "DBFNTX"));
+  Ref<DBServer> db = New<DBServer>(path, false, false, "DBFNTX");
+  struct Row {
+    std::int64_t no;
+    const char* name;
+    int age;
+  } rows[] = {{123456789012, "Abel", 41}, {987654321, "Zorn", 7}, {123456789013, "Bach", 0}};
+  for (const Row& r : rows) {
+    db->Append();
+    db->FieldPut("CUSTNO", Usual(r.no));
+    db->FieldPut("NAME", r.name);
+    if (r.age) db->FieldPut("AGE", r.age);
+    db->FieldPut("AMOUNT", 12.5);
+  }
+  db->Commit();
+  db->GoTop();
+  Codeblock text =
+      CompileCodeblock("{|| Str(ACCOUNTS->AGE) + '|' + Str(ACCOUNTS->CUSTNO) + '|' + Str(ACCOUNTS->AMOUNT)}");
+  EXPECT_EQ(text(), Usual(" 41|123456789012|     12.50"));
+  db->GoBottom();
+  EXPECT_EQ(text(), Usual("  0|123456789013|     12.50")) << "a blank field has its width too";
+  EXPECT_EQ(Str(db->FieldGet("AGE")), "  0");
+
+  ASSERT_TRUE(db->CreateOrder(Path("bycust"), "STR(CUSTNO)+NAME"));
+  EXPECT_EQ(Walk(*db), (std::vector<std::string>{"Zorn", "Abel", "Bach"}));
+  EXPECT_TRUE(db->Seek("123456789013"));
+  EXPECT_EQ(Name(*db), "Bach");
+  EXPECT_TRUE(db->Seek("   987654321Zorn"));
+
+  // A numeric key of a wide field has the field's width: no two numbers share a key.
+  ASSERT_TRUE(db->CreateOrder(Path("byno"), "CUSTNO"));
+  EXPECT_TRUE(db->Seek(Usual(123456789013)));
+  EXPECT_EQ(Name(*db), "Bach");
+  EXPECT_TRUE(db->Seek(Usual(123456789012)));
+  EXPECT_EQ(Name(*db), "Abel");
+}
+
+// Field pictures and Transform() are one engine.
+TEST(Pictures, FieldPicturesAndTransformAgree) {
+  ScopedRuntime rt;
+  rt->decimals = 2;
+  struct Case {
+    Usual value;
+    const char* picture;
+    const char* expected;
+  } cases[] = {
+      {"12345", "99-999", "12-45 "},        {"12345", "@R 99-999", "12-345"},
+      {"abc", "@!", "ABC"},                 {"abc", "!XX", "Abc"},
+      {"ab", "@R (XX)", "(ab)"},            {Usual(12.5), "@B 9999.99", "12.50  "},
+      {Usual(1234.5), "9,999.99", "1,234.50"}, {Usual(34.5), "9,999.99", "   34.50"},
+      {Usual(0), "@Z 999", "   "},          {Usual(-5), "999", " -5"},
+      {Usual(12345), "999", "***"},         {Usual(true), "Y", "Y"},
+      {Usual(false), "Y", "N"},
+  };
+  const Codeblock transform = CompileCodeblock("{|v, p| Transform(v, p)}");
+  for (const Case& c : cases) {
+    FieldSpec spec(Symbol("X"), "C", 10, 0);
+    spec.Picture(c.picture);
+    EXPECT_EQ(spec.Transform(c.value), c.expected) << c.picture;
+    EXPECT_EQ(transform(c.value, Usual(c.picture)), Usual(c.expected)) << c.picture;
+  }
+}
+
+}  // namespace
+}  // namespace kt

@@ -116,3 +116,50 @@ TEST(Error, RaiseWithoutErrorBlockThrows) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+// Only New hands an object to its references; a reference to anything else
+// (a local, a member, a widget owned by its parent) never deletes it.
+TEST(Object, RawPointersNeverHandOverOwnership) {
+  struct Probe : Object {
+    bool* alive;
+    explicit Probe(bool* a) : alive(a) { *alive = true; }
+    ~Probe() override { *alive = false; }
+  };
+  bool alive = false;
+  {
+    Probe local(&alive);
+    { Ref<Probe> r(&local); }
+    { Usual u(&local); }
+    { Ref<Object> r = static_cast<Object*>(&local); }
+    EXPECT_TRUE(alive);
+    EXPECT_EQ(local.RefCount(), 0);
+  }
+  EXPECT_FALSE(alive);
+}
+
+TEST(Object, WeakReferencesFollowTheLifetime) {
+  WeakRef<Person> weak, copy;
+  {
+    Ref<Person> p = New<Person>();
+    weak = WeakRef<Person>(p.get());
+    copy = weak;
+    EXPECT_EQ(weak.get(), p.get());
+    EXPECT_EQ(p->RefCount(), 1) << "a weak reference does not count";
+    EXPECT_EQ(copy.Lock()->name, "Anna");
+  }
+  EXPECT_FALSE(weak.Alive());
+  EXPECT_EQ(copy.get(), nullptr);
+  EXPECT_FALSE(copy.Lock());
+  {
+    Person local;  // not owned by references, gone at the end of its scope
+    weak = WeakRef<Person>(&local);
+    EXPECT_TRUE(weak.Alive());
+  }
+  EXPECT_EQ(weak.get(), nullptr);
+}
+
+}  // namespace
+}  // namespace kt

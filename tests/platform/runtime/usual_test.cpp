@@ -200,6 +200,9 @@ TEST(Usual, ValReadsLeadingNumbers) {
   EXPECT_EQ(Val("-3.25").Decimals(), 2);
   EXPECT_EQ(Val("x"), Usual(0));
   EXPECT_EQ(Val(""), Usual(0));
+  EXPECT_EQ(Val(",5"), Usual(0.5));
+  EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), Usual(0.0)) << "below a double's range";
+  EXPECT_EQ(Val("123456789012345678901"), Usual(123456789012345678901.0));
 }
 
 TEST(Usual, ArrayScanForwardBackwardAndByBlock) {
@@ -238,6 +241,71 @@ TEST(Usual, NonFiniteResultsAndExtremeScanCountsAreSafe) {
   const Usual a(Array{1, 2, 3});
   EXPECT_EQ(AScan(a, 1, NIL, Usual(INT64_MIN)), 1u);
   EXPECT_EQ(AScan(a, 3, 1, Usual(INT64_MAX)), 3u);
+}
+
+}  // namespace
+}  // namespace kt
+
+namespace kt {
+namespace {
+
+// NTrim is the full text of a number: no width applies, so no stars.
+TEST(Usual, NTrimGivesTheWholeNumber) {
+  ScopedRuntime rt;
+  rt->digits = 10;
+  rt->decimals = 2;
+  struct Case {
+    Usual value;
+    const char* expected;
+  } cases[] = {
+      {Usual(-1234567890), "-1234567890"},
+      {Usual(12345678901), "12345678901"},
+      {Usual(INT64_MIN), "-9223372036854775808"},
+      {Val("12345678901.5"), "12345678901.5"},
+      {Usual::Float(-98765432109.25, Usual::kDefaultFormat, 2), "-98765432109.25"},
+      {Usual(1e15), "1000000000000000.00"},
+      {Usual(0.125), "0.13"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NTrim(c.value), c.expected) << c.expected;
+  // A width that is asked for still gives stars when the number does not fit.
+  EXPECT_EQ(Str(12345678901, 10), "**********");
+}
+
+TEST(Usual, StrGivesTheAskedWidthUpToALimit) {
+  ErrorRecorder rec;
+  EXPECT_EQ(Str(5, 100), std::string(99, ' ') + "5");
+  EXPECT_EQ(Str(1.5, 80, 1), std::string(77, ' ') + "1.5");
+  EXPECT_EQ(Str(12345678901234567, 30, 2), std::string(10, ' ') + "12345678901234567.00");  // exact
+  // Without a width of their own, computed and read numbers take the digits setting.
+  EXPECT_EQ(Str(Val("3.25")), std::string(9, ' ') + "3.25");
+  EXPECT_EQ(Str(Add(Val("1.5"), Val("2.25"))), std::string(9, ' ') + "3.75");
+  EXPECT_TRUE(rec.errors.empty());
+  EXPECT_EQ(Str(5, 100000), "");
+  EXPECT_EQ(Str(5, 10, 1000), "");
+  ASSERT_EQ(rec.errors.size(), 2u);
+  EXPECT_EQ(rec.errors[0]->GenCode, gen::Arg);
+  EXPECT_NE(rec.errors[0]->Description.find("100000"), std::string::npos);
+}
+
+// Date arithmetic stays within 0001-01-01 .. 9999-12-31 or raises.
+TEST(Usual, DateArithmeticOutOfRangeRaises) {
+  ErrorRecorder rec;
+  const Date first = Date::FromYMD(1, 1, 1), last = Date::FromYMD(9999, 12, 31), d = Date::FromYMD(2024, 1, 31);
+  EXPECT_EQ(Add(d, 1), Usual(Date::FromYMD(2024, 2, 1)));
+  EXPECT_EQ(Sub(last, 1), Usual(Date::FromYMD(9999, 12, 30)));
+  EXPECT_EQ(Add(first, 0), Usual(first));
+  EXPECT_TRUE(rec.errors.empty());
+  const Usual bad[] = {Add(d, 2147483000), Add(2147483000, d), Add(last, 1), Sub(first, 1), Sub(d, 3000000),
+                       Add(d, 1e300), Sub(d, INT64_MIN)};
+  for (const Usual& r : bad) EXPECT_TRUE(r.IsNil());
+  ASSERT_EQ(rec.errors.size(), std::size(bad));
+  for (const ErrorRef& e : rec.errors) EXPECT_EQ(e->GenCode, gen::NumOverflow) << e->Description;
+  // No date past the calendar's range exists, so none prints with a cut year.
+  EXPECT_TRUE(Date::FromJulian(last.Julian() + 1).IsEmpty());
+  EXPECT_TRUE(Date::FromJulian(first.Julian() - 1).IsEmpty());
+  EXPECT_EQ(last.ToDtos(), "99991231");
+  // The empty date stays empty.
+  EXPECT_TRUE(Add(Date(), 5).AsDate().IsEmpty());
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cstdio>
 #include <fstream>
 
 #include "platform/db/dbf/field_codec.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -45,7 +45,7 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
   const TableHeader& h = t->Header();
   for (const Field& f : h.fields)
     if (!f.supported)
-      report("field " + f.name + ": type '" + std::string(1, f.type) + "' with length " + std::to_string(f.length) +
+      report("field " + f.name + ": type '" + std::string(1, f.type) + "' with length " + ToText(f.length) +
              " is not supported");
 
   const MemoFile* memo = t->MemoFilePtr();
@@ -55,15 +55,13 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
     try {
       t->GoTo(r);
     } catch (const RuntimeError& e) {
-      report("record " + std::to_string(r) + ": " + Describe(e));
+      report("record " + ToText(r) + ": " + Describe(e));
       break;
     }
-    const std::string where = "record " + std::to_string(r) + ": ";
+    const std::string where = "record " + ToText(r) + ": ";
     const std::uint8_t flag = t->Record()[0];
     if (flag != ' ' && flag != '*') {
-      char b[8];
-      std::snprintf(b, sizeof b, "0x%02X", flag);
-      report(where + "deletion flag " + b + " is neither ' ' nor '*'");
+      report(where + "deletion flag 0x" + HexText(flag, 2) + " is neither ' ' nor '*'");
     }
     for (std::size_t i = 0; i < t->FieldCount(); ++i) {
       const Field& f = t->FieldAt(i);
@@ -93,12 +91,12 @@ std::vector<std::string> CheckTable(const std::string& path, OpenOptions options
       for (std::size_t i = 0; i < uses.size(); ++i) {
         furthest = std::max(furthest, uses[i].end);
         if (i > 0 && uses[i].first < uses[i - 1].end)
-          report(memo->Path() + ": memo of record " + std::to_string(uses[i].recNo) + " at block " +
-                 std::to_string(uses[i].first) + " overlaps the memo of record " + std::to_string(uses[i - 1].recNo));
+          report(memo->Path() + ": memo of record " + ToText(uses[i].recNo) + " at block " +
+                 ToText(uses[i].first) + " overlaps the memo of record " + ToText(uses[i - 1].recNo));
       }
       if (furthest > next)
-        report(memo->Path() + ": next free block " + std::to_string(next) + " lies inside memos in use (they reach block " +
-               std::to_string(furthest) + "); other programs would overwrite them");
+        report(memo->Path() + ": next free block " + ToText(next) + " lies inside memos in use (they reach block " +
+               ToText(furthest) + "); other programs would overwrite them");
     } catch (const RuntimeError& e) {
       report(Describe(e));
     }

@@ -2,10 +2,11 @@
 
 #include <iconv.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <stdexcept>
+
+#include "platform/runtime/text.h"
 
 namespace kt::dbf {
 
@@ -64,7 +65,7 @@ const char* IconvForNumber(int cp) {
 
 std::string Upper(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : r) c = text::AsciiUpper(c);
   return r;
 }
 

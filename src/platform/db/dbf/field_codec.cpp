@@ -2,11 +2,11 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -17,6 +17,7 @@ std::string_view Bytes(const Field& f, const std::uint8_t* rec) {
 }
 
 bool IsBlankByte(char c) { return c == ' ' || c == '\0'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view TrimBlank(std::string_view s) {
   while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
@@ -36,14 +37,14 @@ void PutLeI64(std::uint8_t* p, std::int64_t v) {
 Usual DecodeNumeric(const Field& f, std::string_view raw) {
   std::string_view s = TrimBlank(raw);
   const int width = f.length;
-  if (s.empty()) return f.decimals ? Usual::Float(0.0, width, f.decimals) : Usual(0);
+  if (s.empty()) return f.decimals ? Usual::Float(0.0, width, f.decimals) : Usual::Integer(0, width);
   std::string_view body = s;
   if (body.front() == '+') body.remove_prefix(1);  // from_chars accepts '-' only
   const std::size_t dot = body.find('.');
   if (f.decimals == 0 && dot == std::string_view::npos) {
     std::int64_t i = 0;
     auto [p, ec] = std::from_chars(body.data(), body.data() + body.size(), i);
-    if (ec == std::errc()) return Usual(i);
+    if (ec == std::errc()) return Usual::Integer(i, width);
     if (ec != std::errc::result_out_of_range) return Usual(0);
   }
   double d = 0;
@@ -53,17 +54,13 @@ Usual DecodeNumeric(const Field& f, std::string_view raw) {
   if (decimals == 0 && dot != std::string_view::npos) {
     // A writer put decimals into a field declared without: keep them.
     std::size_t n = 0;
-    while (dot + 1 + n < body.size() && std::isdigit(static_cast<unsigned char>(body[dot + 1 + n]))) ++n;
+    while (dot + 1 + n < body.size() && IsDigit(body[dot + 1 + n])) ++n;
     decimals = int(n);
   }
   return Usual::Float(d, width, decimals);
 }
 
-std::string TwoDigits(int v) {
-  char b[4];
-  std::snprintf(b, sizeof b, "%02d", v % 100);
-  return b;
-}
+std::string TwoDigits(int v) { return ZeroPadded(v % 100, 2); }
 
 std::string DateTimeText(std::int32_t jd, std::int32_t ms) {
   if (jd == 0 && ms == 0) return {};
@@ -72,11 +69,7 @@ std::string DateTimeText(std::int32_t jd, std::int32_t ms) {
   if (ms < 0 || ms >= 86400000) ms = 0;
   const int sec = ms / 1000;
   s += ' ' + TwoDigits(sec / 3600) + ':' + TwoDigits(sec / 60 % 60) + ':' + TwoDigits(sec % 60);
-  if (ms % 1000) {
-    char b[8];
-    std::snprintf(b, sizeof b, ".%03d", ms % 1000);
-    s += b;
-  }
+  if (ms % 1000) s += '.' + ZeroPadded(ms % 1000, 3);
   return s;
 }
 
@@ -84,10 +77,14 @@ std::string DateTimeText(std::int32_t jd, std::int32_t ms) {
 bool ParseDateTime(std::string_view s, std::int32_t& jd, std::int32_t& ms) {
   std::string digits;
   for (char c : s)
-    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+    if (IsDigit(c)) digits += c;
     else if (c != '-' && c != ':' && c != ' ' && c != 'T' && c != '.') return false;
   if (digits.size() < 8) return false;
-  auto num = [&](std::size_t at, std::size_t n) { return std::stoi(digits.substr(at, n)); };
+  auto num = [&](std::size_t at, std::size_t n) {
+    int v = 0;
+    for (char c : digits.substr(at, n)) v = v * 10 + (c - '0');
+    return v;
+  };
   const Date d = Date::FromYMD(num(0, 4), num(4, 2), num(6, 2));
   if (d.IsEmpty()) return false;
   int h = 0, mi = 0, se = 0, milli = 0;
@@ -109,7 +106,7 @@ bool ParseDateTime(std::string_view s, std::int32_t& jd, std::int32_t& ms) {
 [[noreturn]] void WidthError(const Field& f, const std::string& what, const ErrorContext& ctx) {
   Fail(ctx, gen::DataWidth, "field put",
        "value " + what + " does not fit field " + f.name + " (" + std::string(1, f.type) + " " +
-           std::to_string(f.length) + (f.decimals ? "," + std::to_string(f.decimals) : std::string()) + ")");
+           ToText(f.length) + (f.decimals ? "," + ToText(f.decimals) : std::string()) + ")");
 }
 
 // Rounds an unsigned decimal digit string "123.4567" to `decimals` places,
@@ -226,12 +223,7 @@ void EncodeField(const Field& f, const Usual& v, std::uint8_t* rec, const CodePa
       if (v.IsInteger()) ok = FormatInteger(v.AsInteger(), f.length, f.decimals, text);
       else if (v.IsFloat()) ok = FormatNumber(v.AsFloat(), f.length, f.decimals, text);
       else TypeError(f, v, ctx, "a number");
-      if (!ok) {
-        char num[64];
-        if (v.IsInteger()) std::snprintf(num, sizeof num, "%lld", static_cast<long long>(v.AsInteger()));
-        else std::snprintf(num, sizeof num, "%g", v.AsFloat());
-        WidthError(f, num, ctx);
-      }
+      if (!ok) WidthError(f, v.IsInteger() ? ToText(v.AsInteger()) : ToText(v.AsFloat()), ctx);
       std::memcpy(b, text.data(), f.length);
       return;
     }
@@ -249,10 +241,10 @@ void EncodeField(const Field& f, const Usual& v, std::uint8_t* rec, const CodePa
       std::int64_t i = 0;
       if (v.IsInteger()) i = v.AsInteger();
       else if (v.IsFloat() && std::isfinite(v.AsFloat()) && std::fabs(v.AsFloat()) < 9.3e18) i = std::llround(v.AsFloat());
-      else if (v.IsFloat()) WidthError(f, std::to_string(v.AsFloat()), ctx);
+      else if (v.IsFloat()) WidthError(f, ToText(v.AsFloat()), ctx);
       else TypeError(f, v, ctx, "a number");
       if (i < std::numeric_limits<std::int32_t>::min() || i > std::numeric_limits<std::int32_t>::max())
-        WidthError(f, std::to_string(i), ctx);
+        WidthError(f, ToText(i), ctx);
       PutLe32(b, std::uint32_t(std::int32_t(i)));
       return;
     }
@@ -271,11 +263,11 @@ void EncodeField(const Field& f, const Usual& v, std::uint8_t* rec, const CodePa
       if (v.IsInteger()) {
         const std::int64_t i = v.AsInteger();
         if (i > std::numeric_limits<std::int64_t>::max() / 10000 || i < std::numeric_limits<std::int64_t>::min() / 10000)
-          WidthError(f, std::to_string(i), ctx);
+          WidthError(f, ToText(i), ctx);
         scaled = i * 10000;
       } else {
         const double d = v.AsFloat() * 10000.0;
-        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18) WidthError(f, std::to_string(v.AsFloat()), ctx);
+        if (!std::isfinite(d) || std::fabs(d) >= 9.2e18) WidthError(f, ToText(v.AsFloat()), ctx);
         scaled = std::llround(d);
       }
       PutLeI64(b, scaled);
@@ -318,7 +310,7 @@ std::uint32_t DecodeMemoRef(const Field& f, const std::uint8_t* rec, const Error
   if (s.empty()) return 0;
   std::uint64_t n = 0;
   for (char c : s) {
-    if (!std::isdigit(static_cast<unsigned char>(c)) || n > 0xFFFFFFFFull)
+    if (!IsDigit(c) || n > 0xFFFFFFFFull)
       Fail(ctx, gen::Corruption, "memo read",
            "field " + f.name + " holds \"" + std::string(s) + "\", which is not a memo block number");
     n = n * 10 + std::uint64_t(c - '0');
@@ -336,7 +328,7 @@ void EncodeMemoRef(const Field& f, std::uint32_t block, std::uint8_t* rec) {
   }
   std::memset(b, ' ', f.length);
   if (block == 0) return;
-  const std::string s = std::to_string(block);
+  const std::string s = ToText(block);
   if (s.size() <= f.length) std::memcpy(b + f.length - s.size(), s.data(), s.size());
 }
 
@@ -351,7 +343,7 @@ std::string FieldProblem(const Field& f, const std::uint8_t* rec) {
       if (s[0] == '-' || s[0] == '+') ++i;
       bool digits = false, dot = false;
       for (; i < s.size(); ++i) {
-        if (std::isdigit(static_cast<unsigned char>(s[i]))) digits = true;
+        if (IsDigit(s[i])) digits = true;
         else if (s[i] == '.' && !dot) dot = true;
         else return "holds \"" + std::string(s) + "\", which is not a number";
       }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -81,7 +82,7 @@ std::size_t File::ReadSome(std::uint64_t offset, void* buf, std::size_t n) const
     const ssize_t r = ::pread(fd_, p + done, n - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      FailOs(ctx_, gen::Read, "read", "read error at offset " + std::to_string(offset + done), errno);
+      FailOs(ctx_, gen::Read, "read", "read error at offset " + ToText(offset + done), errno);
     }
     if (r == 0) break;
     done += std::size_t(r);
@@ -92,7 +93,7 @@ std::size_t File::ReadSome(std::uint64_t offset, void* buf, std::size_t n) const
 void File::ReadExact(std::uint64_t offset, void* buf, std::size_t n, const char* what) const {
   if (ReadSome(offset, buf, n) != n)
     Fail(ctx_, gen::Corruption, "read",
-         std::string(what) + " at offset " + std::to_string(offset) + " lies beyond the end of the file");
+         std::string(what) + " at offset " + ToText(offset) + " lies beyond the end of the file");
 }
 
 void File::Write(std::uint64_t offset, const void* buf, std::size_t n) {
@@ -103,7 +104,7 @@ void File::Write(std::uint64_t offset, const void* buf, std::size_t n) {
     const ssize_t r = ::pwrite(fd_, p + done, n - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      FailOs(ctx_, gen::Write, "write", "write error at offset " + std::to_string(offset + done), errno);
+      FailOs(ctx_, gen::Write, "write", "write error at offset " + ToText(offset + done), errno);
     }
     done += std::size_t(r);
   }
@@ -138,7 +139,7 @@ bool File::Lock(std::uint64_t offset, std::uint64_t length, bool exclusive) {
   const int err = SetLock(fd_, type, offset, length);
   if (err == 0) return true;
   if (err == EAGAIN || err == EACCES) return false;
-  FailOs(ctx_, gen::Lock, "lock", "lock at offset " + std::to_string(offset) + " failed", err);
+  FailOs(ctx_, gen::Lock, "lock", "lock at offset " + ToText(offset) + " failed", err);
 }
 
 void File::Unlock(std::uint64_t offset, std::uint64_t length) noexcept {

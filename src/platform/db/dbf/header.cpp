@@ -1,21 +1,17 @@
 #include "platform/db/dbf/header.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <set>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
+#include "platform/runtime/text.h"
 
 namespace kt::dbf {
 
 namespace {
 
-std::string Hex(std::uint8_t v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02X", v);
-  return buf;
-}
+std::string Hex(std::uint8_t v) { return "0x" + HexText(v, 2); }
 
 std::string Quote(std::string_view s) {
   std::string q;
@@ -56,7 +52,7 @@ const char* FamilyName(Family f) {
 
 std::optional<Family> FamilyFromName(std::string_view name) {
   std::string up(name);
-  for (char& c : up) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : up) c = text::AsciiUpper(c);
   if (up == "DBFNTX") return Family::Ntx;
   if (up == "DBFCDX") return Family::Cdx;
   if (up == "DBFMDX") return Family::Mdx;
@@ -94,7 +90,7 @@ VersionInfo DescribeVersion(std::uint8_t v) {
 
 TableHeader ParseFixedHeader(std::span<const std::uint8_t> b, std::uint64_t fileSize, const ErrorContext& ctx) {
   if (b.size() < kFixedHeaderSize || fileSize < kFixedHeaderSize)
-    Fail(ctx, gen::Corruption, "open", "file is too short for a table header (" + std::to_string(fileSize) + " bytes)");
+    Fail(ctx, gen::Corruption, "open", "file is too short for a table header (" + ToText(fileSize) + " bytes)");
   TableHeader h;
   h.version = b[0];
   h.info = DescribeVersion(h.version);
@@ -112,12 +108,12 @@ TableHeader ParseFixedHeader(std::span<const std::uint8_t> b, std::uint64_t file
   h.ldid = b[29];
   const std::size_t minHeader = kFixedHeaderSize + kDescriptorSize + 1;
   if (h.headerLen < minHeader)
-    Fail(ctx, gen::Corruption, "open", "header length " + std::to_string(h.headerLen) + " is too small to hold a field");
+    Fail(ctx, gen::Corruption, "open", "header length " + ToText(h.headerLen) + " is too small to hold a field");
   if (h.headerLen > fileSize)
     Fail(ctx, gen::Corruption, "open",
-         "header length " + std::to_string(h.headerLen) + " lies beyond the end of the file (" +
-             std::to_string(fileSize) + " bytes)");
-  if (h.recordLen < 2) Fail(ctx, gen::Corruption, "open", "record length " + std::to_string(h.recordLen) + " is too small");
+         "header length " + ToText(h.headerLen) + " lies beyond the end of the file (" +
+             ToText(fileSize) + " bytes)");
+  if (h.recordLen < 2) Fail(ctx, gen::Corruption, "open", "record length " + ToText(h.recordLen) + " is too small");
   return h;
 }
 
@@ -130,17 +126,17 @@ void ParseFields(TableHeader& h, std::span<const std::uint8_t> b, std::uint64_t 
     if (b[p] == kHeaderEnd || b[p] == 0x00) break;  // some writers end the list with 0x00
     if (p + kDescriptorSize > h.headerLen)
       Fail(ctx, gen::Corruption, "open",
-           "field descriptor " + std::to_string(all.size() + 1) + " overruns the header (header length " +
-               std::to_string(h.headerLen) + ")");
+           "field descriptor " + ToText(all.size() + 1) + " overruns the header (header length " +
+               ToText(h.headerLen) + ")");
     const std::uint8_t* d = &b[p];
     Field f;
     std::size_t n = 0;
     while (n < 11 && d[n] != 0) ++n;
     std::string name(reinterpret_cast<const char*>(d), n);
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : name) c = text::AsciiUpper(c);
     f.name = name;
-    f.type = char(std::toupper(d[11]));
+    f.type = text::AsciiUpper(char(d[11]));
     f.length = d[16];
     f.decimals = d[17];
     f.flags = vfp ? d[18] : 0;
@@ -165,8 +161,8 @@ void ParseFields(TableHeader& h, std::span<const std::uint8_t> b, std::uint64_t 
       longChar = true;
     } else {
       Fail(ctx, gen::Corruption, "open",
-           "record length " + std::to_string(h.recordLen) + " does not match the fields (" +
-               std::to_string(sumLengths(false)) + " bytes with the deletion flag)");
+           "record length " + ToText(h.recordLen) + " does not match the fields (" +
+               ToText(sumLengths(false)) + " bytes with the deletion flag)");
     }
   }
 
@@ -204,8 +200,8 @@ void ParseFields(TableHeader& h, std::span<const std::uint8_t> b, std::uint64_t 
   const std::uint64_t need = std::uint64_t(h.headerLen) + std::uint64_t(h.recCount) * h.recordLen;
   if (need > fileSize)
     Fail(ctx, gen::Corruption, "open",
-         "record count " + std::to_string(h.recCount) + " needs " + std::to_string(need) +
-             " bytes but the file has only " + std::to_string(fileSize));
+         "record count " + ToText(h.recCount) + " needs " + ToText(need) +
+             " bytes but the file has only " + ToText(fileSize));
 }
 
 TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContext& ctx) {
@@ -216,7 +212,7 @@ TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContex
 
   bool vfp = false, memo = false, nullable = false;
   for (const FieldSpec& f : s) {
-    const char t = char(std::toupper(static_cast<unsigned char>(f.type)));
+    const char t = text::AsciiUpper(f.type);
     if (t == 'I' || t == 'B' || t == 'Y' || t == 'T' || f.flags) vfp = true;
     if (f.flags & fieldflag::kNullable) nullable = true;
   }
@@ -230,14 +226,15 @@ TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContex
   for (const FieldSpec& fs : s) {
     Field f;
     f.name = fs.name;
-    for (char& c : f.name) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : f.name) c = text::AsciiUpper(c);
     if (f.name.empty() || f.name.size() > 10) bad(fs, "a name has 1 to 10 characters");
-    if (!(std::isalpha(static_cast<unsigned char>(f.name[0])) || f.name[0] == '_')) bad(fs, "a name starts with a letter");
+    if (!(text::IsAsciiLetter(f.name[0]) || f.name[0] == '_')) bad(fs, "a name starts with a letter");
     for (char c : f.name)
-      if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) bad(fs, "a name holds letters, digits and '_' only");
+      if (!(text::IsAsciiLetter(c) || text::IsAsciiDigit(c) || c == '_'))
+        bad(fs, "a name holds letters, digits and '_' only");
     if (!names.insert(f.name).second) bad(fs, "the name is used twice");
     if (fs.flags & ~(fieldflag::kNullable | fieldflag::kBinary)) bad(fs, "only the nullable and binary flags can be set");
-    f.type = char(std::toupper(static_cast<unsigned char>(fs.type)));
+    f.type = text::AsciiUpper(fs.type);
     f.flags = fs.flags;
     const int len = fs.length, dec = fs.decimals;
     switch (f.type) {
@@ -288,7 +285,7 @@ TableHeader LayoutStructure(const Structure& s, Family family, const ErrorContex
     offset += nf.length;
     h.nullFlags = nf;
   }
-  if (offset > 65535) Fail(ctx, gen::Arg, "create", "record length " + std::to_string(offset) + " exceeds 65535 bytes");
+  if (offset > 65535) Fail(ctx, gen::Arg, "create", "record length " + ToText(offset) + " exceeds 65535 bytes");
   const std::size_t descriptors = h.fields.size() + (h.nullFlags ? 1 : 0);
   std::size_t headerLen = kFixedHeaderSize + kDescriptorSize * descriptors + 1 + (vfp ? kVfpBacklinkSize : 0);
   if (headerLen > 65535) Fail(ctx, gen::Arg, "create", "too many fields for a table header");

@@ -6,6 +6,7 @@
 
 #include "platform/db/dbf/memo_formats.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -71,7 +72,7 @@ std::unique_ptr<MemoFile> MemoFile::Create(const std::string& path, MemoKind kin
 }
 
 void MemoFile::Corrupt(std::uint32_t block, const std::string& what) const {
-  Fail(file_.Context(), gen::Corruption, "memo read", "memo block " + std::to_string(block) + ": " + what);
+  Fail(file_.Context(), gen::Corruption, "memo read", "memo block " + ToText(block) + ": " + what);
 }
 
 void MemoFile::CheckBlock(std::uint32_t block) const {
@@ -88,7 +89,7 @@ std::uint64_t MemoFile::ScanText(std::uint64_t offset, std::uint32_t block) cons
     if (end) return length + std::uint64_t(static_cast<const char*>(end) - buf);
     length += got;
     if (got < sizeof buf) return length;
-    if (length > kMaxMemoSize) Corrupt(block, "no end marker within " + std::to_string(kMaxMemoSize) + " bytes");
+    if (length > kMaxMemoSize) Corrupt(block, "no end marker within " + ToText(kMaxMemoSize) + " bytes");
   }
 }
 
@@ -120,7 +121,7 @@ std::uint64_t MemoFile::BlocksInFile() const { return (file_.Size() + blockSize_
 std::uint32_t MemoFile::Write(std::uint32_t oldBlock, std::string_view data, std::uint32_t type) {
   if (data.size() > kMaxMemoSize)
     Fail(file_.Context(), gen::Limit, "memo write",
-         "a memo of " + std::to_string(data.size()) + " bytes exceeds the limit of " + std::to_string(kMaxMemoSize));
+         "a memo of " + ToText(data.size()) + " bytes exceeds the limit of " + ToText(kMaxMemoSize));
   CheckData(data);
   if (data.empty()) return 0;
   const std::uint32_t need = BlocksFor(data.size());

@@ -1,10 +1,11 @@
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
 #include "platform/db/dbf/memo_formats.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
+#include "platform/runtime/text.h"
 
 namespace kt::dbf {
 
@@ -23,7 +24,7 @@ void Dbt4Memo::WriteHeader(File& file, std::uint32_t blockSize, std::string_view
   auto* b = reinterpret_cast<std::uint8_t*>(h.data());
   PutLe32(b, (std::max<std::uint32_t>(512, blockSize) + blockSize - 1) / blockSize);
   for (std::size_t i = 0; i < 8 && i < baseName.size(); ++i)
-    b[8 + i] = std::uint8_t(std::toupper(static_cast<unsigned char>(baseName[i])));
+    b[8 + i] = std::uint8_t(text::AsciiUpper(baseName[i]));
   PutLe16(b + 20, std::uint16_t(blockSize));
   file.Write(0, h.data(), h.size());
 }
@@ -58,8 +59,8 @@ MemoExtent Dbt4Memo::Locate(std::uint32_t block) const {
   // Most writers count the 8-byte header in the length, some do not.
   if (stored >= 8 && stored <= avail) e.length = stored - 8;
   else if (stored + 8 <= avail) e.length = stored;
-  else Corrupt(block, "length " + std::to_string(stored) + " runs past the end of the memo file");
-  if (e.length > kMaxMemoSize) Corrupt(block, "length " + std::to_string(stored) + " is implausible");
+  else Corrupt(block, "length " + ToText(stored) + " runs past the end of the memo file");
+  if (e.length > kMaxMemoSize) Corrupt(block, "length " + ToText(stored) + " is implausible");
   e.dataOffset = at + 8;
   e.blocks = Ceil(8 + e.length);
   return e;

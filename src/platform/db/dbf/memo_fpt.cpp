@@ -4,6 +4,7 @@
 
 #include "platform/db/dbf/memo_formats.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -51,9 +52,9 @@ MemoExtent FptMemo::Locate(std::uint32_t block) const {
   MemoExtent e;
   e.type = Be32(h);
   e.length = Be32(h + 4);
-  if (e.length > kMaxMemoSize) Corrupt(block, "length " + std::to_string(e.length) + " is implausible");
+  if (e.length > kMaxMemoSize) Corrupt(block, "length " + ToText(e.length) + " is implausible");
   if (at + 8 + e.length > file_.Size())
-    Corrupt(block, "length " + std::to_string(e.length) + " runs past the end of the memo file");
+    Corrupt(block, "length " + ToText(e.length) + " runs past the end of the memo file");
   e.dataOffset = at + 8;
   e.blocks = Ceil(8 + e.length);
   return e;

@@ -3,13 +3,14 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 #include "platform/db/dbf/field_codec.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
+#include "platform/runtime/text.h"
 
 namespace kt::dbf {
 
@@ -18,7 +19,7 @@ namespace {
 constexpr std::size_t kPageSize = 64 * 1024;
 
 std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : s) c = text::AsciiLower(c);
   return s;
 }
 
@@ -33,7 +34,7 @@ std::vector<std::string> MemoCandidates(const std::string& tablePath, const char
   const std::string tableExt = hasExt ? tablePath.substr(dot + 1) : std::string();
   const bool upper = !tableExt.empty() && std::isupper(static_cast<unsigned char>(tableExt[0]));
   std::string up = ext, low = Lower(ext);
-  for (char& c : up) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : up) c = text::AsciiUpper(c);
   std::vector<std::string> out{base + "." + (upper ? up : low), base + "." + (upper ? low : up)};
   const std::string dir = slash == std::string::npos ? "." : tablePath.substr(0, slash);
   const std::string want = Lower(base.substr(slash == std::string::npos ? 0 : slash + 1) + "." + low);
@@ -120,10 +121,9 @@ void Table::OpenImpl(const std::string& path, const OpenOptions& o) {
   if (cpName.empty()) {
     const CodePageInfo info = CodePageForLdid(hdr_.ldid);
     if (info.number != 0 && *info.iconv == '\0') {
-      char id[8];
-      std::snprintf(id, sizeof id, "0x%02X", hdr_.ldid);
+      const std::string id = "0x" + HexText(hdr_.ldid, 2);
       Fail(ctx_, gen::Unsupported, "open",
-           "code page " + std::to_string(info.number) + " (language driver " + id +
+           "code page " + ToText(info.number) + " (language driver " + id +
                ") is not supported; open it with an explicit code page");
     }
     cpName = info.number ? info.iconv : o.defaultCodePage;
@@ -225,14 +225,14 @@ Date Table::LastUpdate() const { return Date::FromYMD(1900 + hdr_.year, hdr_.mon
 
 const Field& Table::FieldAt(std::size_t i) const {
   if (i >= hdr_.fields.size())
-    Fail(ctx_, gen::Bound, "field", "field index " + std::to_string(i) + " out of range (" +
-                                        std::to_string(hdr_.fields.size()) + " fields)");
+    Fail(ctx_, gen::Bound, "field", "field index " + ToText(i) + " out of range (" +
+                                        ToText(hdr_.fields.size()) + " fields)");
   return hdr_.fields[i];
 }
 
 int Table::FieldIndex(std::string_view name) const {
   std::string up(name);
-  for (char& c : up) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : up) c = text::AsciiUpper(c);
   for (std::size_t i = 0; i < hdr_.fields.size(); ++i)
     if (hdr_.fields[i].name == up) return int(i);
   return -1;
@@ -269,7 +269,7 @@ void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
   const std::uint64_t at = hdr_.headerLen + std::uint64_t(recNo - 1) * hdr_.recordLen;
   if (fresh || (shared_ && !readAhead_ && !fileLocked_)) {
     // Others change records: always read the current bytes.
-    file_.ReadExact(at, out, hdr_.recordLen, ("record " + std::to_string(recNo)).c_str());
+    file_.ReadExact(at, out, hdr_.recordLen, ("record " + ToText(recNo)).c_str());
     return;
   }
   if (at < pageStart_ || at + hdr_.recordLen > pageStart_ + pageLen_) {
@@ -283,7 +283,7 @@ void Table::ReadRecord(std::uint32_t recNo, std::uint8_t* out, bool fresh) {
     pageStart_ = at;
     pageLen_ = file_.ReadSome(at, page_.data(), page_.size());
     if (pageLen_ < hdr_.recordLen)
-      Fail(ctx_, gen::Corruption, "read", "record " + std::to_string(recNo) + " lies beyond the end of the file");
+      Fail(ctx_, gen::Corruption, "read", "record " + ToText(recNo) + " lies beyond the end of the file");
   }
   std::memcpy(out, page_.data() + (at - pageStart_), hdr_.recordLen);
 }
@@ -302,7 +302,7 @@ bool Table::ReadFromBlocks(std::uint64_t at, std::uint8_t* out, std::uint32_t re
     b.index = first;
   }
   if (b.length < offset + hdr_.recordLen)
-    Fail(ctx_, gen::Corruption, "read", "record " + std::to_string(recNo) + " lies beyond the end of the file");
+    Fail(ctx_, gen::Corruption, "read", "record " + ToText(recNo) + " lies beyond the end of the file");
   std::memcpy(out, b.data.data() + offset, hdr_.recordLen);
   return true;
 }
@@ -332,7 +332,7 @@ const Field& Table::CheckedField(std::size_t i, const char* operation) const {
   const Field& f = FieldAt(i);
   if (!f.supported)
     Fail(ctx_, gen::Unsupported, operation,
-         "field " + f.name + " has type '" + std::string(1, f.type) + "' with length " + std::to_string(f.length) +
+         "field " + f.name + " has type '" + std::string(1, f.type) + "' with length " + ToText(f.length) +
              ", which this driver cannot read or write");
   return f;
 }

@@ -14,6 +14,7 @@
 #include "platform/db/dbf/field_codec.h"
 #include "platform/db/dbf/table.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::dbf {
 
@@ -22,7 +23,7 @@ void Table::CheckWrite(const char* operation) const {
   if (readOnly_) Fail(ctx_, gen::ReadOnly, operation, "table is open read-only");
   if (eof_) Fail(ctx_, gen::Write, operation, "there is no current record (end of file)");
   if (shared_ && !fileLocked_ && !locked_.count(recNo_))
-    Fail(ctx_, gen::Unlocked, operation, "record " + std::to_string(recNo_) + " is not locked");
+    Fail(ctx_, gen::Unlocked, operation, "record " + ToText(recNo_) + " is not locked");
 }
 
 void Table::CheckExclusive(const char* operation) const {
@@ -203,7 +204,7 @@ std::uint32_t Table::Append() {
   bool lockedNew = false;
   if (shared_ && !fileLocked_) {
     if (!file_.Lock(locks_.Record(recNo), 1))
-      Fail(ctx_, gen::Lock, "append", "new record " + std::to_string(recNo) + " is locked by another station");
+      Fail(ctx_, gen::Lock, "append", "new record " + ToText(recNo) + " is locked by another station");
     lockedNew = true;
   }
   try {

@@ -14,6 +14,7 @@
 #include "platform/db/ntx/ntx_header.h"
 #include "platform/db/ntx/ntx_page.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -149,7 +150,7 @@ class TreeWriter {
 
 std::string TempName(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  return path + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+  return path + "." + ToText(::getpid()) + "." + ToText(counter++) + ".tmp";
 }
 
 }  // namespace
@@ -158,9 +159,9 @@ void ValidateCreateSpec(const NtxCreateSpec& spec, const std::string& path) {
   const KeySpec& k = spec.key;
   if (std::string("CNDL").find(k.type) == std::string::npos || k.type == 0)
     ArgError(path, std::string("unknown key type '") + k.type + "'");
-  if (k.size < 1 || k.size > kMaxKeySize) ArgError(path, "key size " + std::to_string(k.size) + " outside 1..256");
+  if (k.size < 1 || k.size > kMaxKeySize) ArgError(path, "key size " + ToText(k.size) + " outside 1..256");
   if (k.decimals < 0 || (k.decimals > 0 && (k.type != 'N' || k.decimals + 2 > k.size)))
-    ArgError(path, "key decimals " + std::to_string(k.decimals) + " do not fit the key");
+    ArgError(path, "key decimals " + ToText(k.decimals) + " do not fit the key");
   if (spec.keyExpr.empty()) ArgError(path, "empty key expression");
   if (spec.keyExpr.size() >= std::size_t(kExprSize) || spec.forExpr.size() >= std::size_t(kExprSize))
     ArgError(path, "key or FOR expression longer than 255 characters");
@@ -181,7 +182,7 @@ bool BuildNtxFile(const std::string& path, const NtxCreateSpec& spec, const NtxK
     std::string key;
     while (source && source(rec, key)) {
       if (int(key.size()) != ks)
-        ArgError(path, "key of " + std::to_string(key.size()) + " bytes for a key size of " + std::to_string(ks));
+        ArgError(path, "key of " + ToText(key.size()) + " bytes for a key size of " + ToText(ks));
       if (recs.size() >= 0xFFFFFFFFull / 2) ArgError(path, "too many keys");
       keys += key;
       recs.push_back(rec);

@@ -8,6 +8,7 @@
 #include "platform/db/ntx/ntx_order.h"
 #include "platform/db/ntx/ntx_page.h"
 #include "platform/db/ntx/ntx_tree.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -37,7 +38,7 @@ class Checker {
 
  private:
   [[noreturn]] void Bad(std::uint32_t page, const std::string& what) {
-    Corrupt(name_, "page at " + std::to_string(page) + ": " + what);
+    Corrupt(name_, "page at " + ToText(page) + ": " + what);
   }
 
   void Mark(std::uint32_t page, const char* what) {
@@ -81,7 +82,7 @@ class Checker {
     NtxPage p;
     DecodePage(raw_.data(), page, geo_, size_, name_, p);
     if (page != h_.root && p.Count() < h_.maxItems / 2)
-      Bad(page, std::to_string(p.Count()) + " keys, fewer than half a page");
+      Bad(page, ToText(p.Count()) + " keys, fewer than half a page");
     if (p.IsLeaf()) {
       if (leafDepth_ < 0) leafDepth_ = depth;
       if (leafDepth_ != depth) Bad(page, "leaves at different depths");

@@ -2,6 +2,7 @@
 
 #include "platform/db/ntx/ntx_error.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -219,7 +220,7 @@ bool NtxCursor::GoToKey(std::string_view key, std::uint32_t recNo) {
   found_ = false;
   tieDir_ = 0;
   if (key.size() != std::size_t(order_.KeySize()))
-    Fail(kt::gen::DataWidth, order_.FileName(), "goto", "key of " + std::to_string(key.size()) + " bytes");
+    Fail(kt::gen::DataWidth, order_.FileName(), "goto", "key of " + ToText(key.size()) + " bytes");
   if (!t.Find(key, recNo, false, path_)) {
     SetEof();
     return false;

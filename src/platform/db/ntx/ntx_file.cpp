@@ -11,6 +11,7 @@
 #include "platform/db/ntx/ntx_error.h"
 #include "platform/db/ntx/ntx_header.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -55,9 +56,9 @@ void NtxFile::ReadAt(std::uint64_t offset, void* buf, std::size_t size) const {
     ssize_t r = ::pread(fd_, p + done, size - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      Fail(gen::Read, path_, "read", "read error at offset " + std::to_string(offset + done), errno);
+      Fail(gen::Read, path_, "read", "read error at offset " + ToText(offset + done), errno);
     }
-    if (r == 0) Corrupt(path_, "file ends inside the page at " + std::to_string(offset));
+    if (r == 0) Corrupt(path_, "file ends inside the page at " + ToText(offset));
     done += std::size_t(r);
   }
 }
@@ -69,7 +70,7 @@ void NtxFile::WriteAt(std::uint64_t offset, const void* buf, std::size_t size) {
     ssize_t r = ::pwrite(fd_, p + done, size - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      Fail(gen::Write, path_, "write", "write error at offset " + std::to_string(offset + done), errno);
+      Fail(gen::Write, path_, "write", "write error at offset " + ToText(offset + done), errno);
     }
     done += std::size_t(r);
   }

@@ -1,10 +1,10 @@
 #include "platform/db/ntx/ntx_header.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/db/ntx/ntx_error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -92,33 +92,29 @@ NtxHeader DecodeHeader(const std::uint8_t* p, std::uint64_t fileSize, std::strin
   h.halfPage = Get16(p + kOffHalfPage);
 
   if (!KnownSignature(h.signature))
-    Corrupt(fileName, "unknown signature 0x" + [&] {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "%04X", h.signature);
-      return std::string(buf);
-    }() + " (not an NTX index)");
+    Corrupt(fileName, "unknown signature 0x" + HexText(h.signature, 4) + " (not an NTX index)");
   if (h.keySize < 1 || h.keySize > kMaxKeySize)
-    Corrupt(fileName, "key size " + std::to_string(h.keySize) + " out of range 1.." + std::to_string(kMaxKeySize));
+    Corrupt(fileName, "key size " + ToText(h.keySize) + " out of range 1.." + ToText(kMaxKeySize));
   if (h.itemSize != h.keySize + 8)
-    Corrupt(fileName, "item size " + std::to_string(h.itemSize) + " does not match key size " +
-                          std::to_string(h.keySize));
+    Corrupt(fileName, "item size " + ToText(h.itemSize) + " does not match key size " +
+                          ToText(h.keySize));
   if (h.keyDecimals >= h.keySize && h.keyDecimals != 0)
-    Corrupt(fileName, "key decimals " + std::to_string(h.keyDecimals) + " do not fit key size " +
-                          std::to_string(h.keySize));
+    Corrupt(fileName, "key decimals " + ToText(h.keyDecimals) + " do not fit key size " +
+                          ToText(h.keySize));
   // Counter, offset table of max+1 entries and max+1 slots must fit a page.
   std::uint64_t need = 2 + std::uint64_t(h.maxItems + 1) * (2 + h.itemSize);
   if (h.maxItems < 2 || need > kPageSize)
-    Corrupt(fileName, "keys per page " + std::to_string(h.maxItems) + " impossible for key size " +
-                          std::to_string(h.keySize));
+    Corrupt(fileName, "keys per page " + ToText(h.maxItems) + " impossible for key size " +
+                          ToText(h.keySize));
   if (h.halfPage > h.maxItems)
-    Corrupt(fileName, "half page " + std::to_string(h.halfPage) + " exceeds keys per page");
+    Corrupt(fileName, "half page " + ToText(h.halfPage) + " exceeds keys per page");
   if (fileSize < 2 * kPageSize) Corrupt(fileName, "file too short for a header and a root page");
   auto validPage = [&](std::uint32_t off) {
     return off >= kPageSize && off % kPageSize == 0 && std::uint64_t(off) + kPageSize <= fileSize;
   };
-  if (!validPage(h.root)) Corrupt(fileName, "root page offset " + std::to_string(h.root) + " invalid");
+  if (!validPage(h.root)) Corrupt(fileName, "root page offset " + ToText(h.root) + " invalid");
   if (h.freeHead != 0 && (!validPage(h.freeHead) || h.freeHead == h.root))
-    Corrupt(fileName, "free page offset " + std::to_string(h.freeHead) + " invalid");
+    Corrupt(fileName, "free page offset " + ToText(h.freeHead) + " invalid");
 
   h.keyExpr = ReadText(p + kOffKeyExpr, kExprSize);
   h.forExpr = ReadText(p + kOffForExpr, kExprSize);

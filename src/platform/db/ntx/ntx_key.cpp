@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -136,9 +137,7 @@ bool DecodeNumber(std::string_view bytes, double& out) {
       return false;
     }
   }
-  char* end = nullptr;
-  out = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size();
+  return ParseDouble(text, out);
 }
 
 KeySpec KeySpecFor(const Usual& v) {
@@ -157,8 +156,9 @@ KeySpec KeySpecFor(const Usual& v) {
       s.size = 1;
       break;
     case UsualType::Integer:
+      // A field's integer carries the field's width; a computed one has 10 digits.
       s.type = 'N';
-      s.size = 10;
+      s.size = v.Digits() != Usual::kDefaultFormat && v.Digits() > 0 ? v.Digits() : 10;
       break;
     case UsualType::Float:
       s.type = 'N';
@@ -174,7 +174,7 @@ KeySpec KeySpecFor(const Usual& v) {
       TypeError(std::string("a value of type ") + v.TypeLetter() + " cannot be an index key");
   }
   if (s.size < 1 || s.size > 256) {
-    ErrorRef e = MakeError(gen::DataWidth, "key", "key length " + std::to_string(s.size) + " outside 1..256");
+    ErrorRef e = MakeError(gen::DataWidth, "key", "key length " + ToText(s.size) + " outside 1..256");
     e->SubSystem = "DBFNTX";
     throw RuntimeError(std::move(e));
   }

@@ -20,8 +20,8 @@ struct KeySpec {
 
 // Key size and decimals for a value of the key expression: string length,
 // 8 for dates, 1 for logic values; for numbers the value's display width
-// and decimals (10 digits for integers, 10 + 1 + 2 for floats without a
-// format). Throws a data-type error for values that cannot be keys.
+// and decimals (a field's width; 10 digits for other integers, 10 + 1 + 2
+// for floats without a format). Throws a data-type error for values that cannot be keys.
 KeySpec KeySpecFor(const Usual& sample);
 
 // Encodes `v` as `spec.size` bytes. A value of another type than `spec.type`

@@ -3,6 +3,7 @@
 #include "platform/db/ntx/ntx_check.h"
 #include "platform/db/ntx/ntx_error.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -94,7 +95,7 @@ auto NtxOrder::Change(F&& f) {
 void NtxOrder::CheckKey(std::string_view key, const char* what) const {
   if (int(key.size()) != KeySize())
     Fail(gen::DataWidth, FileName(), what,
-         "key of " + std::to_string(key.size()) + " bytes for a key size of " + std::to_string(KeySize()));
+         "key of " + ToText(key.size()) + " bytes for a key size of " + ToText(KeySize()));
 }
 
 bool NtxOrder::Insert(std::string_view key, std::uint32_t recNo) {

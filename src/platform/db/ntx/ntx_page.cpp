@@ -4,6 +4,7 @@
 
 #include "platform/db/ntx/ntx_error.h"
 #include "platform/db/ntx/ntx_header.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -19,10 +20,10 @@ void NtxPage::EraseEntry(int i, int keySize) {
 
 void DecodePage(const std::uint8_t* bytes, std::uint32_t offset, const PageGeometry& g, std::uint64_t fileSize,
                 std::string_view fileName, NtxPage& out) {
-  auto where = [&] { return "page at " + std::to_string(offset) + ": "; };
+  auto where = [&] { return "page at " + ToText(offset) + ": "; };
   int n = Get16(bytes);
   if (n > g.maxItems)
-    Corrupt(fileName, where() + "key count " + std::to_string(n) + " exceeds " + std::to_string(g.maxItems));
+    Corrupt(fileName, where() + "key count " + ToText(n) + " exceeds " + ToText(g.maxItems));
   const int firstSlot = 2 + 2 * (g.maxItems + 1);
   out.offset = offset;
   out.child.resize(std::size_t(n) + 1);
@@ -34,12 +35,12 @@ void DecodePage(const std::uint8_t* bytes, std::uint32_t offset, const PageGeome
     // Slot n only carries its child pointer.
     int need = i < n ? g.itemSize : 4;
     if (slot < firstSlot || slot + need > int(kPageSize))
-      Corrupt(fileName, where() + "item offset " + std::to_string(slot) + " outside the page");
+      Corrupt(fileName, where() + "item offset " + ToText(slot) + " outside the page");
     const std::uint8_t* item = bytes + slot;
     std::uint32_t c = Get32(item);
     if (c != 0) {
       if (c % kPageSize != 0 || c < kPageSize || std::uint64_t(c) + kPageSize > fileSize)
-        Corrupt(fileName, where() + "child page offset " + std::to_string(c) + " invalid");
+        Corrupt(fileName, where() + "child page offset " + ToText(c) + " invalid");
       if (c == offset) Corrupt(fileName, where() + "page points to itself");
       ++children;
     }

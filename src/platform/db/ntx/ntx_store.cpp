@@ -5,6 +5,7 @@
 
 #include "platform/db/ntx/ntx_error.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -43,7 +44,7 @@ bool PageStore::CheckExternal() {
 
 void PageStore::CheckOffset(std::uint32_t offset) const {
   if (offset < kPageSize || offset % kPageSize != 0 || std::uint64_t(offset) + kPageSize > FileSize())
-    Corrupt(FileName(), "page offset " + std::to_string(offset) + " outside the file");
+    Corrupt(FileName(), "page offset " + ToText(offset) + " outside the file");
 }
 
 void PageStore::Decode(std::uint32_t offset, NtxPage& out) {
@@ -93,12 +94,12 @@ NtxPage& PageStore::NewPage() {
       // A free page that we know as a live page means a damaged free list;
       // reusing it would overwrite the tree.
       if (off == header_.root || cache_.count(off) != 0)
-        Corrupt(FileName(), "free page list points into the tree (page " + std::to_string(off) + ")");
+        Corrupt(FileName(), "free page list points into the tree (page " + ToText(off) + ")");
       std::uint8_t head[4];
       file_.ReadAt(off, head, 4);
       next = Get32(head);
       if (next == off || (next != 0 && (next % kPageSize != 0 || next < kPageSize || next >= FileSize())))
-        Corrupt(FileName(), "free page list damaged at page " + std::to_string(off));
+        Corrupt(FileName(), "free page list damaged at page " + ToText(off));
     }
     header_.freeHead = next;
   } else {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/db/ntx/ntx_error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::ntx {
 
@@ -19,9 +20,9 @@ int NtxTree::CompareEntries(std::string_view ka, std::uint32_t ra, std::string_v
 
 void NtxTree::Push(Path& path, std::uint32_t page, int idx) {
   if (int(path.size()) >= kMaxDepth)
-    Corrupt(store_.FileName(), "tree deeper than " + std::to_string(kMaxDepth) + " levels (page cycle?)");
+    Corrupt(store_.FileName(), "tree deeper than " + ToText(kMaxDepth) + " levels (page cycle?)");
   for (const Level& l : path) {
-    if (l.page == page) Corrupt(store_.FileName(), "page cycle through page " + std::to_string(page));
+    if (l.page == page) Corrupt(store_.FileName(), "page cycle through page " + ToText(page));
   }
   path.push_back({page, idx});
 }
@@ -217,7 +218,7 @@ bool NtxTree::Remove(std::string_view key, std::uint32_t rec) {
     for (;;) {
       const NtxPage& c = Page(page);
       if (c.IsLeaf()) {
-        if (c.Count() == 0) Corrupt(store_.FileName(), "empty page " + std::to_string(page) + " below a key");
+        if (c.Count() == 0) Corrupt(store_.FileName(), "empty page " + ToText(page) + " below a key");
         Push(path, page, c.Count() - 1);
         break;
       }
@@ -303,10 +304,10 @@ std::uint64_t NtxTree::SubtreeCount(std::uint32_t page, int depth, std::vector<N
   auto& counts = store_.Counts();
   if (auto it = counts.find(page); it != counts.end()) return it->second;
   if (depth >= kMaxDepth)
-    Corrupt(store_.FileName(), "tree deeper than " + std::to_string(kMaxDepth) + " levels (page cycle?)");
+    Corrupt(store_.FileName(), "tree deeper than " + ToText(kMaxDepth) + " levels (page cycle?)");
   std::size_t slot = page / kPageSize;
   if (slot >= visited.size()) visited.resize(slot + 1);
-  if (visited[slot]) Corrupt(store_.FileName(), "page " + std::to_string(page) + " is reached twice");
+  if (visited[slot]) Corrupt(store_.FileName(), "page " + ToText(page) + " is reached twice");
   visited[slot] = true;
   if (scratch.size() <= std::size_t(depth)) scratch.resize(std::size_t(depth) + 1);
   const NtxPage& p = store_.Peek(page, scratch[std::size_t(depth)]);

@@ -5,6 +5,7 @@
 #include "platform/runtime/compiler/evalstate.h"
 #include "platform/runtime/compiler/macro.h"
 #include "platform/runtime/compiler/nodes.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::macro {
 namespace {
@@ -67,7 +68,7 @@ class CompiledBlock final : public CodeblockImpl {
     const std::uintptr_t used = s.stackBase > sp ? s.stackBase - sp : 0;
     if (s.depth > lim.maxBlockNesting || used > lim.maxStackBytes) {
       RaiseAndAbort(MakeError(gen::Complexity, "EVAL",
-                              "Codeblocks nested too deeply (at most " + std::to_string(lim.maxBlockNesting) +
+                              "Codeblocks nested too deeply (at most " + ToText(lim.maxBlockNesting) +
                                   " levels)"));
     }
   }
@@ -77,11 +78,6 @@ class CompiledBlock final : public CodeblockImpl {
 };
 
 }  // namespace
-
-EvalState& State() {
-  thread_local EvalState state;
-  return state;
-}
 
 void RaiseAndAbort(ErrorRef error) {
   Usual substitute = Raise(error);
@@ -99,8 +95,8 @@ bool ReserveString(std::size_t bytes, const char* operation, Usual& substitute) 
   const std::size_t limit = CompilerLimits().maxStringBytes;
   if (bytes > limit) {
     ErrorRef e = MakeError(gen::StrOverflow, operation,
-                           "String of " + std::to_string(bytes) + " bytes exceeds the limit of " +
-                               std::to_string(limit) + " bytes");
+                           "String of " + ToText(bytes) + " bytes exceeds the limit of " +
+                               ToText(limit) + " bytes");
     e->CanSubstitute = true;
     substitute = Raise(e);
     return false;
@@ -111,7 +107,7 @@ bool ReserveString(std::size_t bytes, const char* operation, Usual& substitute) 
 
 Usual ArgError(const char* operation, int argNum, const Usual& arg, const char* expected) {
   ErrorRef e = MakeError(gen::Arg, operation,
-                         "Argument " + std::to_string(argNum) + ": " + expected + " expected, got " + TypeName(arg));
+                         "Argument " + ToText(argNum) + ": " + expected + " expected, got " + TypeName(arg));
   e->ArgNum = argNum;
   e->Arg = arg;
   e->ArgType = int(arg.Type());
@@ -126,7 +122,7 @@ Usual Fail(int genCode, const char* operation, std::string description) {
 }
 
 Codeblock MakeBlock(std::shared_ptr<const Program> program, std::vector<Usual> captures) {
-  return Codeblock(Ref<CodeblockImpl>(new CompiledBlock(std::move(program), std::move(captures))));
+  return Codeblock(MakeRef<CompiledBlock>(std::move(program), std::move(captures)));
 }
 
 }  // namespace kt::macro

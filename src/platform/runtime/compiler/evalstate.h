@@ -1,7 +1,7 @@
 #pragma once
-// Per-thread state of the evaluator: how deep codeblocks are nested and how
-// much work the current outermost evaluation has left, plus the helpers
-// that raise runtime errors from expression code.
+// The evaluator's state (EvalContext: nesting and the work the outermost
+// evaluation has left) and the helpers that raise runtime errors from
+// expression code.
 #include <cstdint>
 #include <string>
 
@@ -10,12 +10,8 @@
 
 namespace kt::macro {
 
-struct EvalState {
-  int depth = 0;              // nested compiled-block evaluations
-  std::int64_t budget = 0;    // work units left in the outermost evaluation
-  std::uintptr_t stackBase = 0;
-};
-EvalState& State();
+using EvalState = EvalContext;
+inline EvalState& State() { return CurrentEvalContext(); }
 
 // Unwinds to the outermost compiled-block evaluation, which returns `value`.
 // Used when going on would only repeat the failure (limits reached).

@@ -5,6 +5,7 @@
 #include "platform/runtime/compiler/evalstate.h"
 #include "platform/runtime/compiler/functions.h"
 #include "platform/runtime/convert.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/runtime.h"
 
 namespace kt::macro {
@@ -68,9 +69,7 @@ Usual Time(Args) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  char buf[16];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &local);
-  return Usual(buf);
+  return Usual(ZeroPadded(local.tm_hour, 2) + ":" + ZeroPadded(local.tm_min, 2) + ":" + ZeroPadded(local.tm_sec, 2));
 }
 
 }  // namespace

@@ -101,10 +101,35 @@ Usual Exp(Args a) {
   return FloatResult(std::exp(a[0].AsFloat()), "EXP");
 }
 
+// Unlike the % operator, the remainder takes the sign of the divisor:
+// Mod(-7, 3) is 2.
 Usual ModFn(Args a) {
-  if (!a[0].IsNumeric()) return ArgError("MOD", 1, a[0], "numeric");
-  if (!a[1].IsNumeric()) return ArgError("MOD", 2, a[1], "numeric");
-  return Mod(a[0], a[1]);
+  const Usual& x = a[0];
+  const Usual& y = a[1];
+  if (!x.IsNumeric()) return ArgError("MOD", 1, x, "numeric");
+  if (!y.IsNumeric()) return ArgError("MOD", 2, y, "numeric");
+  if (y.AsFloat() == 0.0) {
+    ErrorRef e = MakeError(gen::ZeroDiv, "MOD", "Division by zero");
+    e->Arg = y;
+    e->ArgNum = 2;
+    return Raise(e);
+  }
+  if (x.IsInteger() && y.IsInteger()) {
+    const std::int64_t b = y.AsInteger();
+    if (b == -1) return Usual(0);  // INT64_MIN % -1 would trap
+    std::int64_t r = x.AsInteger() % b;
+    if (r != 0 && (r < 0) != (b < 0)) r += b;
+    return Usual(static_cast<long long>(r));
+  }
+  const double b = y.AsFloat();
+  double r = std::fmod(x.AsFloat(), b);
+  if (!std::isfinite(r)) return Fail(gen::NumOverflow, "MOD", "Result is not a finite number");
+  if (r != 0 && (r < 0) != (b < 0)) r += b;
+  if (r == 0) r = 0.0;  // no negative zero
+  const int dx = x.IsFloat() ? x.Decimals() : 0;
+  const int dy = y.IsFloat() ? y.Decimals() : 0;
+  if (dx == Usual::kDefaultFormat || dy == Usual::kDefaultFormat) return Usual(r);
+  return Usual::Float(r, Usual::kDefaultFormat, dx > dy ? dx : dy);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "platform/runtime/compiler/functions.h"
 #include "platform/runtime/compiler/macro.h"
 #include "platform/runtime/convert.h"
+#include "platform/runtime/numtext.h"
+#include "platform/runtime/picture.h"
 #include "platform/runtime/text.h"
 
 namespace kt::macro {
@@ -239,7 +241,7 @@ Usual Chr(Args a) {
   if (!a[0].IsNumeric()) return ArgError("CHR", 1, a[0], "numeric");
   const std::int64_t cp = ClampInt(a[0], -1, 0x110000);
   if (cp < 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-    return Fail(gen::Arg, "CHR", "Argument 1: character code " + std::to_string(cp) + " out of range");
+    return Fail(gen::Arg, "CHR", "Argument 1: character code " + ToText(cp) + " out of range");
   std::string out;
   text::AppendUtf8(out, char32_t(cp));
   return Usual(out);
@@ -290,12 +292,16 @@ Usual StrFn(Args a) {
     if (n < 0) return Fail(gen::Arg, "STR", "Argument 2: length must not be negative");
     Usual sub;
     if (!ReserveString(std::size_t(n), "STR", sub)) return sub;
+    if (n > kMaxStrWidth)
+      return Fail(gen::Arg, "STR", "Argument 2: length " + ToText(n) + " exceeds the limit of " + ToText(kMaxStrWidth));
     l = Usual(static_cast<long long>(n));
   }
   if (!dec.IsNil()) {
-    // More decimals than a double carries only print noise.
-    const std::int64_t n = ClampInt(dec, -1, 64);
+    const std::int64_t n = ClampInt(dec, -1, kBig);
     if (n < 0) return Fail(gen::Arg, "STR", "Argument 3: decimals must not be negative");
+    if (n > kMaxStrDecimals)
+      return Fail(gen::Arg, "STR",
+                  "Argument 3: decimals " + ToText(n) + " exceed the limit of " + ToText(kMaxStrDecimals));
     d = Usual(static_cast<long long>(n));
   }
   return Usual(Str(a[0], l, d));
@@ -311,116 +317,18 @@ Usual AsStringFn(Args a) {
   return Usual(AsString(a[0]));
 }
 
-// ---- Transform: a small subset of pictures ----
-
-struct Picture {
-  bool upper = false;
-  bool zeroBlank = false;
-  std::string_view mask;
-};
-
-Picture ParsePicture(std::string_view p) {
-  Picture pic;
-  if (!p.empty() && p[0] == '@') {
-    const std::size_t sp = p.find(' ');
-    const std::string_view funcs = p.substr(1, sp == std::string_view::npos ? std::string_view::npos : sp - 1);
-    for (char c : funcs) {
-      if (c == '!') pic.upper = true;
-      if (c == 'Z' || c == 'z') pic.zeroBlank = true;
-    }
-    pic.mask = sp == std::string_view::npos ? std::string_view() : p.substr(sp + 1);
-  } else {
-    pic.mask = p;
-  }
-  return pic;
-}
-
-bool IsDigitSlot(char c) { return c == '9' || c == '#'; }
-
-std::string TransformNumber(const Usual& v, const Picture& pic) {
-  if (pic.mask.empty()) {
-    const std::string s = Str(v);
-    return pic.zeroBlank && v.AsFloat() == 0 ? std::string(s.size(), ' ') : s;
-  }
-  const std::string_view m = pic.mask;
-  if (pic.zeroBlank && v.AsFloat() == 0) return std::string(text::Length(m), ' ');
-  const std::size_t point = m.find('.');
-  const std::string_view intMask = m.substr(0, point);
-  const std::string_view fracMask = point == std::string_view::npos ? std::string_view() : m.substr(point + 1);
-  std::size_t intSlots = 0, fracSlots = 0;
-  for (char c : intMask) intSlots += IsDigitSlot(c);
-  for (char c : fracMask) fracSlots += IsDigitSlot(c);
-  const std::size_t width = intSlots + (fracSlots ? fracSlots + 1 : 0);
-  const std::string formatted = Str(v, Usual(static_cast<long long>(width)), Usual(static_cast<long long>(fracSlots)));
-  if (formatted.find('*') != std::string::npos) return std::string(m.size(), '*');
-  const std::size_t fp = formatted.find('.');
-  const std::string_view fInt = std::string_view(formatted).substr(0, fp);
-  const std::string_view fFrac = fp == std::string::npos ? std::string_view() : std::string_view(formatted).substr(fp + 1);
-
-  // Integer part: fill the mask from the right.
-  std::string intOut(intMask.size(), ' ');
-  std::size_t src = fInt.size();
-  for (std::size_t i = intMask.size(); i-- > 0;) {
-    const char c = intMask[i];
-    if (IsDigitSlot(c)) {
-      intOut[i] = src > 0 ? fInt[--src] : ' ';
-    } else if (c == ',') {
-      intOut[i] = (src > 0 && fInt[src - 1] >= '0' && fInt[src - 1] <= '9') ? ',' : ' ';
-    } else {
-      intOut[i] = c;
-    }
-  }
-  std::string out = intOut;
-  if (point != std::string_view::npos) {
-    out += '.';
-    std::size_t k = 0;
-    for (char c : fracMask) out += IsDigitSlot(c) ? (k < fFrac.size() ? fFrac[k++] : '0') : c;
-  }
-  return out;
-}
-
-std::string TransformString(std::string_view s, const Picture& pic) {
-  if (pic.mask.empty()) return pic.upper ? text::Upper(s) : std::string(s);
-  std::string out;
-  std::size_t sp = 0, mp = 0;
-  while (mp < pic.mask.size()) {
-    const char32_t m = text::Decode(pic.mask, mp);
-    const bool slot = m == '9' || m == '#' || m == 'X' || m == 'A' || m == 'N' || m == 'L' || m == '!' || m == 'x';
-    if (!slot) {
-      text::AppendUtf8(out, m);
-      continue;
-    }
-    if (sp >= s.size()) {
-      out += ' ';
-      continue;
-    }
-    const std::size_t b = sp;
-    text::Decode(s, sp);
-    const std::string_view ch = s.substr(b, sp - b);
-    if (m == '!' || pic.upper) out += text::Upper(ch);
-    else out.append(ch);
-  }
-  return out;
-}
-
 Usual Transform(Args a) {
   const Usual& v = a[0];
   const Usual& p = a[1];
   if (!p.IsNil() && !p.IsString()) return ArgError("TRANSFORM", 2, p, "string");
-  const Picture pic = ParsePicture(p.IsString() ? p.AsStringView() : std::string_view());
-  // Results are at most a few bytes per mask character plus the value's text.
+  const std::string_view picture = p.IsString() ? p.AsStringView() : std::string_view();
+  // Results are at most a few bytes per picture character plus the value's text.
   Usual sub;
   const std::size_t valueBytes = v.IsString() ? v.AsStringView().size() : 64;
-  if (!ReserveString(pic.mask.size() * 4 + valueBytes, "TRANSFORM", sub)) return sub;
-  if (v.IsNumeric()) {
-    if (pic.mask.size() > 1024) return Fail(gen::Arg, "TRANSFORM", "Argument 2: picture too long for a number");
-    return Usual(TransformNumber(v, pic));
-  }
-  if (v.IsString()) return Usual(TransformString(v.AsStringView(), pic));
-  if (v.IsLogic() && !pic.mask.empty() && (pic.mask[0] == 'Y' || pic.mask[0] == 'y'))
-    return Usual(v.AsLogic() ? "Y" : "N");
-  if (v.IsDate()) return Usual(DToC(v.AsDate()));
-  return Usual(AsString(v));
+  if (!ReserveString(picture.size() * 4 + valueBytes, "TRANSFORM", sub)) return sub;
+  if (v.IsNumeric() && picture.size() > 1024)
+    return Fail(gen::Arg, "TRANSFORM", "Argument 2: picture too long for a number");
+  return Usual(TransformPicture(v, picture));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/runtime/compiler/functions.h"
 #include "platform/runtime/compiler/lexer.h"
 #include "platform/runtime/compiler/parser.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/text.h"
 
 namespace kt {
@@ -23,7 +24,7 @@ ErrorRef CompileError(int genCode, std::string description, int position, std::s
 ErrorRef FromFailure(const macro::CompileFailure& f, std::string_view text, const char* where = "") {
   const std::size_t byte = f.pos < text.size() ? f.pos : text.size();
   const int position = int(text::Length(text.substr(0, byte))) + 1;
-  const std::string at = std::string(where) + "at position " + std::to_string(position) + ": ";
+  const std::string at = std::string(where) + "at position " + ToText(position) + ": ";
   std::string description;
   switch (f.genCode) {
     case gen::Complexity: description = "Expression too complex " + at + f.message; break;
@@ -37,8 +38,8 @@ ErrorRef TooLong(std::string_view text) {
   const std::size_t limit = CompilerLimits().maxTextBytes;
   if (text.size() <= limit) return nullptr;
   return CompileError(gen::Complexity,
-                      "Expression too long: " + std::to_string(text.size()) + " bytes (at most " +
-                          std::to_string(limit) + ")",
+                      "Expression too long: " + ToText(text.size()) + " bytes (at most " +
+                          ToText(limit) + ")",
                       1, text);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/runtime/compiler/evalstate.h"
 #include "platform/runtime/compiler/functions.h"
 #include "platform/runtime/compiler/nodes.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/operators.h"
 
 namespace kt::macro {
@@ -196,7 +197,7 @@ Usual IndexNode::Eval(const Frame& f) const {
     const std::int64_t i = ClampInt(idx, INT64_MIN, INT64_MAX);
     if (i < 1 || std::size_t(i) > a.Len())
       return Fail(gen::Bound, "array access",
-                  "index " + std::to_string(i) + " outside 1.." + std::to_string(a.Len()));
+                  "index " + ToText(i) + " outside 1.." + ToText(a.Len()));
     v = a.Get(std::size_t(i));
   }
   return v;

@@ -6,6 +6,7 @@
 #include "platform/runtime/compiler/functions.h"
 #include "platform/runtime/compiler/lexer.h"
 #include "platform/runtime/error.h"
+#include "platform/runtime/numtext.h"
 
 namespace kt::macro {
 namespace {
@@ -96,7 +97,7 @@ class Parser {
    public:
     explicit DepthGuard(Parser& p) : p_(p) {
       if (++p_.nesting_ > p_.maxDepth_)
-        Fail(p_.Cur().pos, "nesting deeper than " + std::to_string(p_.maxDepth_) + " levels", gen::Complexity);
+        Fail(p_.Cur().pos, "nesting deeper than " + ToText(p_.maxDepth_) + " levels", gen::Complexity);
     }
     ~DepthGuard() { --p_.nesting_; }
 
@@ -124,7 +125,7 @@ class Parser {
   NodePtr Make(std::size_t pos, int childDepth, std::unique_ptr<T> node) {
     node->depth = childDepth + 1;
     if (node->depth > maxDepth_)
-      Fail(pos, "nesting deeper than " + std::to_string(maxDepth_) + " levels", gen::Complexity);
+      Fail(pos, "nesting deeper than " + ToText(maxDepth_) + " levels", gen::Complexity);
     ++scopes_.back().nodes;
     return node;
   }
@@ -458,9 +459,9 @@ class Parser {
     const int n = int(args.size());
     if (n < fn->minArgs || (fn->maxArgs >= 0 && n > fn->maxArgs)) {
       std::string want;
-      if (fn->maxArgs < 0) want = "at least " + std::to_string(fn->minArgs);
-      else if (fn->minArgs == fn->maxArgs) want = std::to_string(fn->minArgs);
-      else want = std::to_string(fn->minArgs) + " to " + std::to_string(fn->maxArgs);
+      if (fn->maxArgs < 0) want = "at least " + ToText(fn->minArgs);
+      else if (fn->minArgs == fn->maxArgs) want = ToText(fn->minArgs);
+      else want = ToText(fn->minArgs) + " to " + ToText(fn->maxArgs);
       Fail(pos, want + (want == "1" ? " argument" : " arguments") + " expected for " + fn->name);
     }
     const int d = MaxDepth(args);

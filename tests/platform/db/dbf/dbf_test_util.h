@@ -94,7 +94,7 @@ inline ErrorRef ExpectError(const std::function<void()>& fn, int genCode) {
     return e.error();
   }
   ADD_FAILURE() << "expected an error with GenCode " << genCode;
-  return ErrorRef(new Error);
+  return New<Error>();
 }
 
 inline OpenOptions Exclusive() {

@@ -246,5 +246,29 @@ TEST_F(Limits, WorkBudgetEndsRunawayEvaluation) {
   EXPECT_EQ(errors.size(), 3u);
 }
 
+// An error block that evaluates (a repaint inside a message box does) runs
+// evaluations of their own: they neither inherit the spent budget or depth
+// of the failing one nor unwind it.
+TEST_F(Limits, ErrorBlockEvaluationsAreIndependent) {
+  CompilerLimits().evalBudget = 5000;
+  const Codeblock inner = CompileCodeblock("{|| Len('abc') + 1}");
+  std::vector<Usual> innerResults;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    if (errors.size() == 1) innerResults.push_back(inner.Eval());
+    return Usual("outer");
+  });
+  const Codeblock failing[] = {CompileCodeblock("{|| Len(Replicate('x', 100000))}"),
+                               CompileCodeblock("{|b| Eval(b, b)}")};
+  for (const Codeblock& b : failing) {
+    errors.clear();
+    innerResults.clear();
+    EXPECT_EQ(b(b), Usual("outer")) << b.Text();
+    ASSERT_EQ(errors.size(), 1u) << b.Text();
+    EXPECT_EQ(errors[0]->GenCode, gen::Complexity);
+    EXPECT_EQ(innerResults, std::vector<Usual>{Usual(4)}) << b.Text();
+  }
+}
+
 }  // namespace
 }  // namespace kt::testing_support

@@ -77,7 +77,14 @@ TEST_F(Functions, StringsCountCharacters) {
 TEST_F(Functions, Transform) {
   Check({
       {"Transform('abc', '@!')", Usual("ABC")},
-      {"Transform('12345', '99-999')", Usual("12-345")},
+      {"Transform('12345', '99-999')", Usual("12-45 ")},  // literals take the place of characters
+      {"Transform('12345', '@R 99-999')", Usual("12-345")},  // @R inserts them
+      {"Transform('0301234567', '@R (9999) 999999')", Usual("(0301) 234567")},
+      {"Transform('abc', '@R !-!')", Usual("A-B")},
+      {"Transform('abc', '@!R X-X')", Usual("A-B")},
+      {"Transform(12.5, '@B 9999.99')", Usual("12.50  ")},
+      {"Transform(-12.5, '@B 9999.99')", Usual("-12.50 ")},
+      {"Transform(1234567, '@R 999-9999')", Usual("123-4567")},
       {"Transform('ab', '!X')", Usual("Ab")},
       {"Transform(1234.5, '9,999.99')", Usual("1,234.50")},
       {"Transform(34.5, '9,999.99')", Usual("   34.50")},
@@ -108,6 +115,52 @@ TEST_F(Functions, Numbers) {
   EXPECT_EQ(Eval("Round(3.14159, 2)").Decimals(), 2);
   EXPECT_EQ(Eval("Min('b', 'a')"), Usual("a"));
   EXPECT_EQ(Eval("Max({^2024-01-01}, {^2023-01-01})"), Usual(Date::FromYMD(2024, 1, 1)));
+}
+
+// Mod takes the divisor's sign; the % operator keeps the dividend's.
+TEST_F(Functions, ModFollowsTheDivisor) {
+  Check({
+      {"Mod(-7, 3)", Usual(2)},
+      {"Mod(7, -3)", Usual(-2)},
+      {"Mod(-7, -3)", Usual(-1)},
+      {"Mod(-6, 3)", Usual(0)},
+      {"-7 % 3", Usual(-1)},
+      {"7 % -3", Usual(1)},
+      {"Mod(-7.5, 2)", Usual(0.5)},
+      {"Mod(7.5, -2)", Usual(-0.5)},
+      {"Mod(5.5, 1.5)", Usual(1.0)},
+      {"Mod(-9223372036854775807 - 1, -1)", Usual(0)},
+      {"Mod(-9223372036854775807 - 1, 10)", Usual(2)},
+  });
+  EXPECT_EQ(Eval("NTrim(Mod(-6.5, 0.5))"), Usual("0.0")) << "no negative zero";
+  EXPECT_EQ(Eval("NTrim(-6.5 % 0.5)"), Usual("0.0"));
+  CollectErrors(Usual("zero"));
+  EXPECT_EQ(Eval("Mod(5, 0)"), Usual("zero"));
+  EXPECT_EQ(Eval("Mod(-5.5, 0.0)"), Usual("zero"));
+  ASSERT_EQ(errors.size(), 2u);
+  for (const ErrorRef& e : errors) {
+    EXPECT_EQ(e->GenCode, gen::ZeroDiv);
+    EXPECT_EQ(e->Operation, "MOD");
+  }
+}
+
+TEST_F(Functions, StrWidthAndDateRange) {
+  Check({
+      {"Len(Str(5, 100))", Usual(100)},
+      {"Len(Str(1.5))", Usual(12)},  // digits setting + point + the literal's decimal
+      {"Len(Str(1.5 + 2.25))", Usual(13)},
+      {"Right(Str(-2.5, 70, 3), 7)", Usual(" -2.500")},
+      {"Len(NTrim(12345678901))", Usual(11)},
+      {"Year(SToD('99991230') + 1)", Usual(9999)},
+  });
+  CollectErrors(Usual("bad"));
+  for (const char* text : {"Str(5, 5000)", "Str(5, 10, 200)", "Date() + 2147483000", "SToD('99991231') + 1",
+                           "SToD('00010101') - 1", "Date() - 9223372036854775807"}) {
+    errors.clear();
+    EXPECT_EQ(Eval(text), Usual("bad")) << text;
+    ASSERT_EQ(errors.size(), 1u) << text;
+    EXPECT_FALSE(errors[0]->Description.empty()) << text;
+  }
 }
 
 TEST_F(Functions, DatesFollowFormatAndEpoch) {
