@@ -268,6 +268,9 @@ void kArrayServer::DoGoTo(std::int64_t recNo) {
 void kArrayServer::StepForward() {
   if (Order* order = ActiveOrder()) {
     const std::size_t count = order->keys.Count();
+    // A record without a key sits in front of the key at keyPos_: that key
+    // is the next one, not the one after it.
+    if (OffOrder(*order) && keyPos_ > 0) --keyPos_;
     do {
       ++keyPos_;
       recNo_ = keyPos_ <= count ? RecordAtKey(keyPos_) : 0;
@@ -634,6 +637,18 @@ bool kArrayServer::RecallAll() {
 bool kArrayServer::Pack() {
   if (readOnly_ || !Notify(notify::IntentToMove)) return false;
   Commit();
+  // Where the current record stands in the active order, counted in the keys
+  // that survive: its own key, or the gap it sits in without one.
+  Order* active = ActiveOrder();
+  const bool wasAtEnd = AtEnd();
+  std::size_t keptBefore = 0;
+  if (active && !wasAtEnd) {
+    const auto cur = OrderTree::RecNo(recNo_);
+    const std::size_t place = active->keys.Contains(cur) ? active->keys.PositionOf(cur) : keyPos_;
+    std::size_t pos = 1;
+    for (OrderTree::RecNo r = active->keys.RecordAt(1); r != 0 && pos < place; r = active->keys.Next(r), ++pos)
+      if (!deletedFlags_[r - 1]) ++keptBefore;
+  }
   std::vector<OrderTree::RecNo> newNumber(std::size_t(recordCount_) + 1, 0);
   std::vector<Usual> kept;
   kept.reserve(std::size_t(recordCount_));
@@ -651,12 +666,25 @@ bool kArrayServer::Pack() {
   const std::int64_t current = recNo_ >= 1 && recNo_ <= recordCount_ ? newNumber[std::size_t(recNo_)] : 0;
   recordCount_ = std::int64_t(records_->Len());
   deletedFlags_.assign(std::size_t(recordCount_), false);
-  recNo_ = current > 0 ? current : std::min<std::int64_t>(std::max<std::int64_t>(recNo_, 1), recordCount_ + 1);
-  bof_ = eof_ = recordCount_ == 0;
-  if (recNo_ > recordCount_) eof_ = true;
-  if (Order* order = ActiveOrder()) {
-    const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
-    keyPos_ = pos ? pos : order->keys.Count() + 1;
+  if (active) {
+    const std::size_t count = active->keys.Count();
+    if (wasAtEnd) {
+      DoGoTo(recordCount_ + 1);
+    } else if (current > 0) {
+      recNo_ = current;
+      bof_ = eof_ = false;
+      const std::size_t pos = active->keys.PositionOf(OrderTree::RecNo(current));
+      keyPos_ = pos ? pos : keptBefore + 1;
+    } else {
+      // The current record went: the key that followed it takes its place,
+      // as after a physical Delete.
+      const std::size_t pos = std::min(keptBefore + 1, count);
+      DoGoTo(pos >= 1 ? std::int64_t(active->keys.RecordAt(pos)) : recordCount_ + 1);
+    }
+  } else {
+    recNo_ = current > 0 ? current : std::min<std::int64_t>(std::max<std::int64_t>(recNo_, 1), recordCount_ + 1);
+    bof_ = eof_ = recordCount_ == 0;
+    if (recNo_ > recordCount_) eof_ = true;
   }
   Changed();
   Notify(notify::FileChange);

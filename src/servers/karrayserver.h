@@ -162,6 +162,12 @@ class kArrayServer : public DataServer {
   // last answer use the neighbour links instead of a search.
   OrderTree::RecNo RecordAtKey(std::size_t pos);
   bool AtEnd() const;
+  // The current record is in the data but has no key in the order (it left
+  // a FOR condition, or was appended failing it); it then sits in front of
+  // the key at keyPos_.
+  bool OffOrder(const Order& order) const {
+    return recNo_ >= 1 && recNo_ <= recordCount_ && !order.keys.Contains(OrderTree::RecNo(recNo_));
+  }
   bool IsHidden(std::int64_t recNo);
   Order* ActiveOrder() { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }
   const Order* ActiveOrder() const { return currentOrder_ > 0 ? orders_[std::size_t(currentOrder_ - 1)].get() : nullptr; }

@@ -61,7 +61,9 @@ void kArrayServer::RekeyCurrent() {
     if (keys[i].second) order.keys.Insert(rec, keys[i].first);
     ++order.version;
   }
-  // The cursor follows the edited record to its new place in the order.
+  // The cursor follows the edited record to its new place in the order. A
+  // record that left the order keeps its position: the gap where the key
+  // that followed it now stands.
   if (Order* order = ActiveOrder()) {
     const std::size_t pos = order->keys.PositionOf(rec);
     if (pos) keyPos_ = pos;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/runtime/compiler/macro.h"
@@ -167,6 +168,152 @@ TEST(ArrayServerOrders, EditingTheKeyMovesTheRecord) {
   s->FieldPut("K", 0);
   s->Refresh();  // back to the stored value and its key
   EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1, 3, 2, 4}));
+}
+
+// How an order is set up for the walk tests below; a fresh server over the
+// same data and set up the same way gives the walk to compare with.
+struct OrderSetup {
+  const char* forText = nullptr;
+  bool descending = false;
+  const char* filter = nullptr;
+};
+
+void Prepare(kArrayServer& s, const OrderSetup& o) {
+  s.CreateOrder("Server:K", o.forText ? Usual(o.forText) : NIL, NIL, o.descending);
+  if (o.filter) s.SetFilter(o.filter);
+}
+
+std::vector<std::int64_t> FreshWalk(kArrayServer& s, const OrderSetup& o) {
+  auto fresh = New<kArrayServer>(Usual(Array{Usual(Array{"K", "N", 10, 0})}), s.Data());
+  Prepare(*fresh, o);
+  return Walk(*fresh);
+}
+
+// Skips from where the server stands until it cannot move; the records met.
+std::vector<std::int64_t> SkipAll(kArrayServer& s, int direction) {
+  std::vector<std::int64_t> recs;
+  for (;;) {
+    s.Skip(direction);
+    if (direction > 0 ? s.EoF() : s.BoF()) break;
+    recs.push_back(s.RecNo());
+  }
+  return recs;
+}
+
+// From the position `make` leaves, Skip(1) must meet `next` first (0: end of
+// file) and Skip(-1) `prev` (0: beginning of file), and the two walks must
+// split a fresh walk of the same order exactly there.
+void ExpectWalksFromHere(const std::function<Ref<kArrayServer>()>& make, const OrderSetup& o, std::int64_t next,
+                         std::int64_t prev) {
+  auto s = make();
+  const std::int64_t here = s->RecNo();
+  const bool atEnd = s->EoF();
+  const auto forward = SkipAll(*s, 1);
+  const auto backward = SkipAll(*make(), -1);
+  EXPECT_EQ(forward.empty() ? 0 : forward.front(), next) << "Skip(1)";
+  EXPECT_EQ(backward.empty() ? 0 : backward.front(), prev) << "Skip(-1)";
+  const auto fresh = FreshWalk(*s, o);
+  std::vector<std::int64_t> joined(backward.rbegin(), backward.rend());
+  if (!atEnd && std::find(fresh.begin(), fresh.end(), here) != fresh.end()) joined.push_back(here);
+  joined.insert(joined.end(), forward.begin(), forward.end());
+  EXPECT_EQ(joined, fresh) << "both walks together against a fresh walk";
+}
+
+// Keys 50 10 40 20 30: ascending 2 4 5 3 1; with FOR K > 15 only 4 5 3 1.
+TEST(ArrayServerOrders, SkipAfterKeyEditsReachesTheNeighboursInTheOrder) {
+  ScopedRuntime rt;
+  const OrderSetup over15{"Server:K > 15"};
+  struct Case {
+    const char* what;
+    OrderSetup order;
+    std::int64_t start;  // 0: a new record appended at the end
+    std::vector<int> puts;
+    std::int64_t next, prev;
+  } cases[] = {
+      {"drops out of a FOR order", over15, 5, {0}, 3, 4},
+      {"drops out as the first key", over15, 4, {0}, 5, 0},
+      {"drops out as the last key", over15, 1, {5}, 0, 3},
+      {"drops out of a descending FOR order", {"Server:K > 15", true}, 3, {0}, 5, 1},
+      {"drops out under a filter", {"Server:K > 15", false, "Server:K <> 20"}, 5, {0}, 3, 0},
+      {"drops out and comes back elsewhere", over15, 5, {0, 45}, 1, 3},
+      {"moves inside a FOR order", over15, 4, {45}, 1, 3},
+      {"an appended record enters a FOR order", over15, 0, {35}, 3, 5},
+      {"moves inside a descending order", {nullptr, true}, 2, {35}, 5, 3},
+      {"moves under a filter", {nullptr, false, "Server:K <> 30"}, 4, {35}, 3, 2},
+      {"moves and becomes hidden by the filter", {nullptr, false, "Server:K < 45"}, 4, {47}, 0, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectWalksFromHere(
+        [&] {
+          auto s = KeyServer({50, 10, 40, 20, 30});
+          Prepare(*s, c.order);
+          if (c.start) s->GoTo(c.start);
+          else s->Append();
+          for (int k : c.puts) s->FieldPut("K", k);
+          return s;
+        },
+        c.order, c.next, c.prev);
+  }
+}
+
+// Pack renumbers the records; the position, every order and Skip both ways
+// must then agree with orders built afresh on the packed data.
+TEST(ArrayServerOrders, PackKeepsPositionAndOrdersInStep) {
+  ScopedRuntime rt;
+  const OrderSetup over15{"Server:K > 15"};
+  struct Case {
+    const char* what;
+    OrderSetup order;
+    std::vector<std::int64_t> deleted;  // marked before the pack
+    std::int64_t start;                 // 0: end of file
+    std::vector<int> puts;              // on the start record
+    std::int64_t after;                 // current record after the pack; 0: end of file
+    std::int64_t next, prev;
+  } cases[] = {
+      {"current record kept in a FOR order", over15, {2}, 5, {}, 4, 2, 3},
+      {"current record dropped out of a FOR order", over15, {2}, 5, {0}, 4, 2, 3},
+      {"current record deleted: the next key follows", {}, {5}, 5, {}, 3, 1, 4},
+      {"current last key deleted in a FOR order", over15, {1}, 1, {}, 2, 0, 4},
+      {"a record before the current one deleted, descending", {nullptr, true}, {3}, 4, {}, 3, 2, 4},
+      {"current record deleted, the next key is hidden", {nullptr, false, "Server:K <> 40"}, {4, 5}, 5, {}, 3, 1, 2},
+      {"end of file stays", over15, {2, 3}, 0, {}, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto make = [&] {
+      auto s = KeyServer({50, 10, 40, 20, 30});
+      for (std::int64_t r : c.deleted) {
+        s->GoTo(r);
+        s->Delete(false);
+      }
+      s->CreateOrder("-Server:K");  // a second order kept current beside the active one
+      Prepare(*s, c.order);
+      s->SetOrder(2);
+      if (c.start) s->GoTo(c.start);
+      else s->GoTo(99);
+      for (int k : c.puts) s->FieldPut("K", k);
+      s->Pack();
+      return s;
+    };
+    auto s = make();
+    EXPECT_EQ(s->EoF() ? 0 : s->RecNo(), c.after);
+    auto fresh = New<kArrayServer>(Usual(Array{Usual(Array{"K", "N", 10, 0})}), s->Data());
+    fresh->CreateOrder("-Server:K");
+    Prepare(*fresh, c.order);
+    fresh->SetOrder(2);
+    // A record outside the order stands where the key that follows it is.
+    const std::int64_t keyed = c.puts.empty() ? c.after : c.next;
+    fresh->GoTo(keyed ? keyed : fresh->LastRec() + 1);
+    EXPECT_EQ(s->OrderKeyNo().AsInteger(), fresh->OrderKeyNo().AsInteger());
+    ExpectWalksFromHere(make, c.order, c.next, c.prev);
+    for (int n : {1, 2}) {
+      s->SetOrder(n);
+      fresh->SetOrder(n);
+      EXPECT_EQ(Walk(*s), Walk(*fresh)) << "order " << n;
+      EXPECT_EQ(WalkBack(*s), WalkBack(*fresh)) << "order " << n;
+    }
+  }
 }
 
 TEST(ArrayServerOrders, SeekFoundSoftAndEnd) {
