@@ -481,6 +481,10 @@ TEST(ArrayServerErrors, ErrorWrapsNonErrorValues) {
   ASSERT_EQ(client.errors.size(), 1u);
   EXPECT_EQ(client.errors[0]->Description, "Erwartet: Error-Objekt");
   EXPECT_EQ(client.errors[0]->FuncSym, Symbol("UNKNOWN"));
+  // The error names the server it came from, readable by name too, without
+  // keeping the server alive.
+  EXPECT_EQ(client.errors[0]->MethodSelf().AsObject(), s.get());
+  EXPECT_EQ(client.errors[0]->Access(Symbol("MethodSelf")).AsObject(), s.get());
 }
 
 TEST(OrderTree, RandomOperationsMatchASortedModel) {

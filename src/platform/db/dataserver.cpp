@@ -210,6 +210,7 @@ void DataServer::Error(const Usual& oError, const Usual& symMethod) {
   }
   error->SubSystem = ClassName();
   error->FuncSym = symMethod.IsSymbol() ? symMethod.AsSymbol() : Symbol("UNKNOWN");
+  error->MethodSelf(this);
   if (!clients_.empty() && clients_.front()->HasMethod(kError)) {
     const Usual arg[] = {Usual(error)};
     clients_.front()->Send(kError, Args(arg, 1));

@@ -88,9 +88,16 @@ const ClassInfo& Error::StaticClass() {
     Property(c, "MaxSize", &Error::MaxSize);
     Property(c, "SubstituteType", &Error::SubstituteType);
     Property(c, "CallFuncSym", &Error::CallFuncSym);
+    c.Access<Error>(Symbol("MethodSelf"), [](Error& e) { return e.MethodSelf(); });
+    c.Assign<Error>(Symbol("MethodSelf"), [](Error& e, const Usual& v) { e.MethodSelf(v.AsObject()); });
     return c;
   }();
   return info;
+}
+
+Usual Error::MethodSelf() const {
+  Object* self = methodSelf_.get();
+  return self ? Usual(self) : Usual();
 }
 
 std::string Error::Summary() const {

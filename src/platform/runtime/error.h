@@ -79,8 +79,16 @@ class Error : public Object {
   int SubstituteType = 0;  // UsualType of a substitute value
   Symbol CallFuncSym;
 
+  // The object whose method failed; held weakly, because that object often
+  // keeps its last error.
+  Usual MethodSelf() const;
+  void MethodSelf(Object* self) { methodSelf_ = self; }
+
   // One line for logs and messages: "<SubSystem>/<GenCode> <Operation>: <Description>".
   std::string Summary() const;
+
+ private:
+  WeakRef<Object> methodSelf_;
 };
 
 using ErrorRef = Ref<Error>;
