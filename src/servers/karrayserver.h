@@ -33,7 +33,8 @@ class kArrayServer : public DataServer {
   // --- structure and data --------------------------------------------
   // Takes the whole structure or, when any description is unusable
   // (unnamed, duplicate name, unknown type, bad length or decimals), none of
-  // it: FALSE with the reason in Status, the fields stay as they were.
+  // it: FALSE with the reason in Status, reported through Error; the fields
+  // stay as they were.
   bool DBStruct(const Usual& aStruct);
   Array DBStruct() const override { return DataServer::DBStruct(); }
   bool Use(const Usual& aData);
@@ -43,7 +44,7 @@ class kArrayServer : public DataServer {
   int FieldMode() const { return fieldMode_; }
   bool IsAnsi() const { return true; }
   int DeletedScope() const { return deletedScope_; }
-  void DeletedScope(int scope);
+  void DeletedScope(std::int64_t scope);
   bool IsDeletedInScope() const;
 
   // --- position ------------------------------------------------------
@@ -100,7 +101,9 @@ class kArrayServer : public DataServer {
   std::string IndexKey(const Usual& uOrder = NIL) const;
   int IndexOrd() const { return currentOrder_; }
   std::size_t OrderCount() const { return orders_.size(); }
-  // Record numbers outside 1..LastRec are refused (FALSE, reason in Status).
+  // Record numbers outside 1..LastRec are refused (FALSE, reason in Status),
+  // and so is renumbering while the last record has a key: renumbering
+  // belongs to a record just inserted at recNo.
   bool OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
   bool OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
   std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;
@@ -180,6 +183,9 @@ class kArrayServer : public DataServer {
   bool PassesFor(const Order& order);
   // Re-keys the current record in every order.
   void RekeyCurrent();
+  // Moves the keys of records recNo and later up by one (a record was
+  // inserted at recNo).
+  static void RenumberFrom(Order& order, std::int64_t recNo);
 
   Array RecordArray(std::int64_t recNo) const;
   const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;

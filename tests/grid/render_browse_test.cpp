@@ -7,7 +7,9 @@
 #include <functional>
 
 #include "grid/browse_model.h"
+#include "platform/runtime/codeblock.h"
 #include "grid_fixture.h"
+#include "platform/gui/error_log.h"
 #include "servers/server_fixture.h"
 
 namespace kt::test {
@@ -103,6 +105,11 @@ TEST(BrowseModelTest, RowsFollowTheServer) {
       {"order", [&] { server->CreateOrder("-Server:ID"); }},
       {"append under filter and order", [&] { server->Append(); }},
       {"key edit moves the row", [&] { server->GoTo(4), server->FieldPut("ID", 0), server->Commit(); }},
+      {"edit hides the row", [&] { server->GoTo(8), server->FieldPut("ID", 20); }},
+      {"edit shows it again", [&] { server->GoTo(8), server->FieldPut("ID", 7), server->FieldPut("ID", 11); }},
+      {"edit among equal keys", [&] { server->GoTo(6), server->FieldPut("ID", 10), server->GoTo(10), server->FieldPut("NAME", "x"); }},
+      {"refresh drops the edit", [&] { server->GoTo(3), server->FieldPut("ID", 1), server->Refresh(); }},
+      {"record put", [&] { server->GoTo(7), server->RecordPut(Usual(Array{2, "Put"})); }},
       {"recall", [&] { server->GoTo(5), server->Recall(); }},
       {"clear filter", [&] { server->ClearFilter(); }},
       {"natural order", [&] { server->SetOrder(Usual(0)); }},
@@ -114,7 +121,8 @@ TEST(BrowseModelTest, RowsFollowTheServer) {
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
     step.change();
-    EXPECT_EQ(modelIds(), serverIds());
+    const auto shown = modelIds();  // before the walk below commits a pending edit
+    EXPECT_EQ(shown, serverIds());
     EXPECT_EQ(view.verticalHeader()->count(), model.rowCount());
   }
   server->Close();
@@ -138,6 +146,88 @@ TEST(BrowseModelTest, ACursorIsMovedInsteadOfTheServer) {
   EXPECT_EQ(shown->moves, 0);
   EXPECT_GT(cursor->moves, 0);
   EXPECT_EQ(shown->RecNo(), 4);
+}
+
+// The cursor's own filter and order decide its rows; the shown server's
+// notifications tell the model when to read them again.
+TEST(BrowseModelTest, TheCursorsOwnFilterDecidesItsRows) {
+  ScopedRuntime runtime;
+  Array data = SmallData(20);
+  auto shown = New<kArrayServer>(SmallStruct(), Usual(data));
+  auto cursor = New<kArrayServer>(SmallStruct(), Usual(data));
+  BrowseModel model(shown, cursor);
+  cursor->SetFilter("Server:ID <= 5");
+  shown->SetFilter("Server:ID <= 10");
+  EXPECT_EQ(model.rowCount(), 5);
+}
+
+// A new structure with new data resets the model: headers and columns follow.
+TEST(BrowseModelTest, NewStructureResetsHeadersAndColumns) {
+  ScopedRuntime runtime;
+  for (bool throughCursor : {false, true}) {
+    SCOPED_TRACE(throughCursor ? "through a cursor" : "in place");
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(5)));
+    auto cursor = New<kArrayServer>(SmallStruct(), Usual(SmallData(5)));
+    BrowseModel model(server, throughCursor ? cursor : Ref<kArrayServer>());
+    QTableView view;
+    view.setModel(&model);
+    view.show();
+    ASSERT_EQ(model.columnCount(), 3);
+    int resets = 0;
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    const Usual structure(Array{Usual(Array{"A", "C", 5, 0})});
+    const Array data{Usual(Array{"x"}), Usual(Array{"y"})};
+    cursor->DBStruct(structure);
+    cursor->Use(Usual(data));
+    server->DBStruct(structure);
+    server->Use(Usual(data));
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.columnCount(), 1);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "A");
+    EXPECT_EQ(view.horizontalHeader()->count(), 1);
+    EXPECT_EQ(model.data(model.index(1, 0)).toString(), "y");
+  }
+}
+
+// An edit of the current record re-reads that row alone: the filter is not
+// evaluated again for every record, a record it fails on is not reported
+// again with each edit, and a failure on the edited record is reported
+// without breaking the server's notification of its other clients.
+TEST(BrowseModelTest, AFieldEditRereadsOnlyItsRow) {
+  ErrorLog log;
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(50)));  // only record 50 has AGE 0
+  int evaluations = 0;
+  server->SetFilter(Usual(Codeblock::FromFunction([&](Args a) {
+    ++evaluations;
+    if (a[0].AsObject()->Access("AGE").AsInteger() == 0) RaiseError(gen::ZeroDiv, "/", "zero divide");
+    return Usual(true);
+  })));
+  server->GoTop();
+  BrowseModel model(server);
+  RecordingClient other;
+  other.handlesErrors = false;
+  server->RegisterClient(&other);
+  std::vector<std::pair<int, int>> changedRows;
+  QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
+    changedRows.emplace_back(from.row(), to.row());
+  });
+  const int rows = model.rowCount();
+  log.errors.clear();
+  evaluations = 0;
+
+  ErrorTrap callerTraps;  // a failure must not be thrown into the editing caller
+  for (int i = 0; i < 5; ++i) EXPECT_NO_THROW(server->FieldPut("NAME", "x" + std::to_string(i)));
+  EXPECT_LE(evaluations, 5);
+  EXPECT_TRUE(log.errors.empty());
+  EXPECT_EQ(changedRows, (std::vector<std::pair<int, int>>(5, {0, 0})));
+  EXPECT_EQ(model.rowCount(), rows);
+  EXPECT_EQ(model.data(model.index(0, 1)).toString(), "x4");
+
+  EXPECT_NO_THROW(server->FieldPut("AGE", 0));
+  EXPECT_EQ(log.errors.size(), 1u);
+  EXPECT_EQ(other.Codes(), std::vector<int>(6, -1)) << "every client is told of every edit";
+  server->UnRegisterClient(&other);
 }
 
 // Errors of the server still reach the first client with an Error method,
