@@ -489,7 +489,7 @@ Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
   editBuffer_[pos - 1] = fitted;
   bufferChanged_ = true;
   RekeyCurrent();
-  Changed();
+  EditedCurrent();
   Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
   return value;
 }
@@ -527,7 +527,7 @@ bool kArrayServer::RecordPut(const Usual& values) {
   bufferChanged_ = true;
   // Keys follow the new values, so orders stay sorted after the commit.
   RekeyCurrent();
-  Changed();
+  EditedCurrent();
   for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
   return true;
 }
@@ -550,8 +550,9 @@ bool kArrayServer::Commit() {
     if (!slot.IsArray()) slot = Usual(Array(FCount()));
     Array record = slot.AsArray();
     if (record.Len() < FCount()) record.Resize(FCount());
+    // Views already read the buffer as this record's values: storing it
+    // changes nothing they show.
     for (std::size_t i = 1; i <= FCount(); ++i) record.Put(i, editBuffer_[i - 1]);
-    Changed();
   }
   editBuffer_.clear();
   bufferChanged_ = false;
@@ -787,6 +788,14 @@ std::size_t kArrayServer::RowCount() const {
 std::int64_t kArrayServer::RowRecord(std::size_t row) const {
   if (const Order* order = ActiveOrder()) return order->keys.RecordAt(row);
   return row >= 1 && row <= std::size_t(recordCount_) ? std::int64_t(row) : 0;
+}
+
+bool kArrayServer::ShowsRecord(std::int64_t recNo) {
+  if (recNo < 1 || recNo > recordCount_) return false;
+  if (const Order* order = ActiveOrder(); order && !order->keys.Contains(OrderTree::RecNo(recNo))) return false;
+  bool hidden = true;
+  Trapped("ShowsRecord", [&] { hidden = IsHidden(recNo); });
+  return !hidden;
 }
 
 std::vector<std::int64_t> kArrayServer::VisibleRecords() {

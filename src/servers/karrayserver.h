@@ -123,7 +123,10 @@ class kArrayServer : public DataServer {
   // telling anyone. Rows are the records navigation walks now: the active
   // order, hidden records left out.
   // Changes with every change of data, keys, order, filter or deleted scope
-  // (not with moves): a view re-reads its rows when it differs.
+  // (not with moves), except an edit of the current record that the clients
+  // are told of by the field-change notification (nor its commit): a view
+  // re-reads its rows when it differs, and on a field change re-reads the
+  // current record's row alone.
   std::uint64_t ChangeCount() const { return changes_; }
   // TRUE when deleted records or a filter may hide records: the rows are
   // then VisibleRecords(); otherwise row n is RowRecord(n) of RowCount().
@@ -133,6 +136,9 @@ class kArrayServer : public DataServer {
   // The records of all rows in order; a failing filter is reported and ends
   // the list.
   std::vector<std::int64_t> VisibleRecords();
+  // TRUE when record recNo is one of the rows now (in the data, keyed in the
+  // active order, not hidden); a failing filter is reported and hides it.
+  bool ShowsRecord(std::int64_t recNo);
   // What FieldGet reads on record recNo (the pending edit on the current
   // record, blanks outside the data); pos is the field number.
   Usual FieldGetAt(std::int64_t recNo, std::size_t pos);
@@ -194,6 +200,11 @@ class kArrayServer : public DataServer {
   Usual Shaped(std::size_t pos, Usual value) const;
   bool RecordNumberInData(const char* method, std::int64_t recNo);
   void Changed() { ++changes_; }
+  // An edit of the current record: views hear of it by the field-change
+  // notification, unless notifications are suspended.
+  void EditedCurrent() {
+    if (SuspendNotificationCount() > 0) Changed();
+  }
   void EnsureBuffer();
   // Converts a string/codeblock/object argument into a block; text into the
   // expression text.

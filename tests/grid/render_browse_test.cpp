@@ -230,6 +230,78 @@ TEST(BrowseModelTest, AFieldEditRereadsOnlyItsRow) {
   server->UnRegisterClient(&other);
 }
 
+// Edits of the current record, random in record, field and value, keep the
+// model's rows equal to the server's visible records without re-reading
+// them: each edit evaluates the filter once, on the edited record.
+TEST(BrowseModelTest, RandomEditsKeepTheRowsInStepWithoutRereading) {
+  ScopedRuntime runtime;
+  struct Setup {
+    const char* what;
+    const char* order;
+    const char* orderFor;
+    bool filtered;
+    bool descending;
+  } setups[] = {
+      {"natural, filtered", nullptr, nullptr, true, false},
+      {"ordered, filtered", "Server:AGE", nullptr, true, false},
+      {"descending, filtered", "Server:AGE", nullptr, true, true},
+      {"ordered with FOR, filtered", "Server:AGE", "Server:AGE > 1", true, false},
+      {"ordered", "Server:AGE", nullptr, false, false},
+      {"ordered with FOR", "Server:AGE", "Server:AGE > 1", false, false},
+  };
+  for (const auto& setup : setups) {
+    SCOPED_TRACE(setup.what);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(40)));
+    if (setup.order) server->CreateOrder(setup.order, setup.orderFor ? Usual(setup.orderFor) : NIL, NIL, setup.descending);
+    int evaluations = 0;
+    if (setup.filtered)
+      server->SetFilter(Usual(Codeblock::FromFunction([&](Args a) {
+        ++evaluations;
+        return Usual(a[0].AsObject()->Access("AGE").AsInteger() % 3 != 0);
+      })));
+    BrowseModel model(server);
+    QTableView view;
+    view.setModel(&model);
+    view.show();
+    auto expected = [&] {
+      std::vector<qlonglong> ids;
+      if (server->HidesRecords()) {
+        for (std::int64_t r : server->VisibleRecords()) ids.push_back(server->FieldGetAt(r, 1).AsInteger());
+      } else {
+        for (std::size_t row = 1; row <= server->RowCount(); ++row)
+          ids.push_back(server->FieldGetAt(server->RowRecord(row), 1).AsInteger());
+      }
+      return ids;
+    };
+    auto shown = [&] {
+      std::vector<qlonglong> ids;
+      for (int row = 0; row < model.rowCount(); ++row) ids.push_back(model.data(model.index(row, 0)).toLongLong());
+      return ids;
+    };
+    std::uint32_t seed = 12345;
+    auto next = [&](std::uint32_t n) {
+      seed = seed * 1103515245u + 12345u;
+      return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+      SCOPED_TRACE(step);
+      evaluations = 0;
+      int edits = 1;
+      switch (next(6)) {
+        case 0: server->GoTo(1 + next(40)); [[fallthrough]];
+        case 1:
+        case 2: server->FieldPut("AGE", int(next(8))); break;
+        case 3: server->FieldPut("NAME", "n" + std::to_string(step)); break;
+        case 4: server->RecordPut(Usual(Array{server->FieldGet("ID"), "r", int(next(8))})), edits = 3; break;
+        default: server->GoTo(1 + next(40)), server->Commit(), edits = 0; break;
+      }
+      EXPECT_LE(evaluations, edits);
+      ASSERT_EQ(shown(), expected());
+      ASSERT_EQ(view.verticalHeader()->count(), model.rowCount());
+    }
+  }
+}
+
 // Errors of the server still reach the first client with an Error method,
 // also when the model registered before it.
 TEST(BrowseModelTest, ErrorsStillReachTheGridsErrorHandler) {
