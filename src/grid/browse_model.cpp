@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/gui/guard.h"
 #include "platform/runtime/convert.h"
 #include "servers/karrayserver.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 const Symbol kError("Error");
 constexpr std::size_t kMaxRows = std::size_t(std::numeric_limits<int>::max());  // what a view counts
+constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
 
 QVariant ToVariant(const Usual& v) {
   if (v.IsString()) {
@@ -36,8 +38,14 @@ class BrowseModel::Client : public Object {
   const ClassInfo& Class() const override {
     static ClassInfo info("BrowseModelClient", &Object::StaticClass());
     static const bool once = [] {
+      // Called from inside the server's broadcast: a failure while reading
+      // is reported here, so that it neither reaches the caller that changed
+      // the server nor keeps the other clients from being told.
       info.Method<Client>("Notify", [](Client& c, Args a) {
-        return Usual(c.model_.Notify(a.empty() ? 0 : int(a[0].AsInteger())));
+        const int code = a.empty() ? 0 : int(a[0].AsInteger());
+        bool answer = true;
+        GuardedCall([&] { answer = c.model_.Notify(code); });
+        return Usual(answer);
       });
       // A server hands its errors to its first client; the model passes them
       // on to the next client that handles them, so registering the model
@@ -85,19 +93,31 @@ BrowseModel::~BrowseModel() {
   if (server_) server_->UnRegisterClient(client_.get());
 }
 
+std::vector<QString> BrowseModel::ReadHeaders() const {
+  std::vector<QString> headers;
+  if (!server_) return headers;
+  for (std::size_t i = 1; i <= server_->FCount(); ++i) {
+    const Usual name = server_->FieldName(Usual(std::int64_t(i)));
+    headers.push_back(name.IsString() ? QString::fromUtf8(name.AsStringView().data(), qsizetype(name.AsStringView().size()))
+                                      : QString::number(i));
+  }
+  return headers;
+}
+
 void BrowseModel::Reset() {
   beginResetModel();
-  headers_.clear();
-  if (server_) {
-    for (std::size_t i = 1; i <= server_->FCount(); ++i) {
-      const Usual name = server_->FieldName(Usual(std::int64_t(i)));
-      headers_.push_back(name.IsString() ? QString::fromUtf8(name.AsStringView().data(), qsizetype(name.AsStringView().size()))
-                                         : QString::number(i));
-    }
-  }
+  headers_ = ReadHeaders();
   rows_ = ReadRows();
   cachedRow_ = -1;
   endResetModel();
+}
+
+void BrowseModel::Reload() {
+  if (ReadHeaders() != headers_) {
+    Reset();
+    return;
+  }
+  Take(ReadRows());
 }
 
 BrowseModel::Rows BrowseModel::ReadRows() const {
@@ -105,6 +125,8 @@ BrowseModel::Rows BrowseModel::ReadRows() const {
   if (array_) {
     rows.changes = array_->ChangeCount();
     if (!array_->Used()) return rows;
+    // Natural order with nothing hidden needs no list: row n is record n.
+    // An order without hidden records is read from the order itself.
     if (array_->HidesRecords()) {
       rows.listed = true;
       rows.records = array_->VisibleRecords();
@@ -148,15 +170,17 @@ bool BrowseModel::Notify(int code) {
       break;
   }
   if (array_) {
-    // Moves change nothing the model shows; everything else counts a change.
-    if (array_->ChangeCount() != rows_.changes) Take(ReadRows());
+    // Moves change nothing the model shows; any other change counts, except
+    // the edit of the current record announced by this very notification.
+    if (array_->ChangeCount() != rows_.changes) Reload();
+    else if (code == notify::FieldChange) CurrentRecordEdited();
     return true;
   }
   switch (code) {
     case notify::Delete:
     case notify::Append:
     case notify::FileChange:
-      Take(ReadRows());
+      Reload();
       break;
     case notify::FieldChange:
     case notify::Completed:
@@ -170,6 +194,88 @@ bool BrowseModel::Notify(int code) {
       break;
   }
   return true;
+}
+
+void BrowseModel::CurrentRecordEdited() {
+  const std::int64_t rec = array_->RecNo();
+  // An edit at the end of file is no row (and is dropped on commit).
+  if (array_->EoF() || rec < 1 || rec > array_->LastRec()) return;
+  const int lastColumn = int(headers_.size()) - 1;
+  if (!rows_.listed) {
+    // Nothing hidden: the rows are read from the data or the order itself.
+    const int count = int(std::min(array_->RowCount(), kMaxRows));
+    if (count != rows_.count) {
+      Take(ReadRows());  // the record left or joined an order's FOR condition
+      return;
+    }
+    if (count == 0 || lastColumn < 0) return;
+    if (array_->IndexOrd() == 0) {
+      emit dataChanged(index(int(rec - 1), 0), index(int(rec - 1), lastColumn), {Qt::DisplayRole});
+      return;
+    }
+    // A new key may have moved the record: the rows between its old and new
+    // place show other records now.
+    emit dataChanged(index(0, 0), index(count - 1, lastColumn), {Qt::DisplayRole});
+    return;
+  }
+
+  // The listed rows stand in the order's key positions (record numbers in
+  // natural order). Only the edited record may be out of place now.
+  std::vector<std::int64_t>& records = rows_.records;
+  const std::size_t order = std::size_t(array_->IndexOrd());
+  const auto place = [&](std::int64_t r) {
+    return order ? array_->OrderKeyNoToRecord(order, r) : std::size_t(r);
+  };
+  const bool shown = array_->ShowsRecord(rec);
+  const std::size_t target = shown ? place(rec) : 0;
+  // The first index whose record does not stand before `p`.
+  const auto lowerBound = [&](std::size_t p) {
+    std::size_t lo = 0, hi = records.size();
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (place(records[mid]) < p) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  };
+  const auto inPlace = [&](std::size_t i) {
+    return (i == 0 || place(records[i - 1]) < target) && (i + 1 == records.size() || place(records[i + 1]) > target);
+  };
+
+  std::size_t old = kNoRow;
+  if (rows_.editedRecord == rec && (rows_.editedIndex == kNoRow || rows_.editedIndex < records.size())) {
+    old = rows_.editedIndex;
+  } else {
+    const std::size_t at = lowerBound(shown ? target : place(rec));
+    if (at < records.size() && records[at] == rec) {
+      old = at;
+    } else if (order) {
+      // Moved in the order or not a row before: only a search can tell.
+      const auto it = std::find(records.begin(), records.end(), rec);
+      if (it != records.end()) old = std::size_t(it - records.begin());
+    }
+  }
+  rows_.editedRecord = rec;
+  if (old != kNoRow && shown && inPlace(old)) {
+    rows_.editedIndex = old;
+    if (lastColumn >= 0) emit dataChanged(index(int(old), 0), index(int(old), lastColumn), {Qt::DisplayRole});
+    return;
+  }
+  if (old != kNoRow) {
+    beginRemoveRows(QModelIndex(), int(old), int(old));
+    records.erase(records.begin() + std::ptrdiff_t(old));
+    rows_.count = int(records.size());
+    endRemoveRows();
+  }
+  rows_.editedIndex = kNoRow;
+  if (shown && records.size() < kMaxRows) {
+    const std::size_t at = lowerBound(target);
+    beginInsertRows(QModelIndex(), int(at), int(at));
+    records.insert(records.begin() + std::ptrdiff_t(at), rec);
+    rows_.count = int(records.size());
+    endInsertRows();
+    rows_.editedIndex = at;
+  }
 }
 
 int BrowseModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_.count; }

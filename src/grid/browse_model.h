@@ -8,8 +8,12 @@
 // client's pending edit and pass by its veto. A kArrayServer is read in
 // place; any other server is read through a cursor, a second server opened
 // on the same data, which only the model moves. The model is a client of the
-// shown server and follows its changes (filter, order, appends, deletes)
-// through the notifications it receives.
+// shown server and learns of its changes through the notifications it
+// receives. Read in place, the rows follow the shown server's filter, order,
+// appends and deletes, and an edit of its current record re-reads that
+// record's row alone. Through a cursor, the cursor's own filter and order
+// decide the rows; the shown server's notifications only say when to read
+// them again. A new structure resets the model.
 #include <QAbstractTableModel>
 #include <memory>
 #include <vector>
@@ -42,12 +46,22 @@ class BrowseModel : public QAbstractTableModel {
     bool listed = false;               // records below name the rows
     std::vector<std::int64_t> records;
     std::uint64_t changes = 0;         // the array server's change count read
+    // The record of the last edit handled and its index in records (npos:
+    // not a row), so that repeated edits find it at once.
+    std::int64_t editedRecord = 0;
+    std::size_t editedIndex = 0;
   };
 
   bool Notify(int code);
+  std::vector<QString> ReadHeaders() const;
   Rows ReadRows() const;
+  // Reads the rows again; a new structure resets the whole model.
+  void Reload();
   // Takes new rows: a reset when their number changed, else a repaint.
   void Take(Rows rows);
+  // The array server's current record was edited: its row is re-read, and
+  // moved, removed or added when the edit changed its key or visibility.
+  void CurrentRecordEdited();
   bool Fetch(int row) const;
 
   Ref<DataServer> server_;

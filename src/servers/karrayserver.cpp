@@ -1,6 +1,7 @@
 #include "servers/karrayserver.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/runtime/codeblock.h"
 #include "platform/runtime/convert.h"
@@ -22,12 +23,19 @@ Usual WithFieldFormat(const Usual& value, int length, int decimals) {
   return Usual::Float(value.AsFloat(), length, decimals);
 }
 
+// Mode numbers: 0 and 1 have a meaning, every other value means the same as
+// any other, so a value beyond int stays "other" instead of wrapping onto 0
+// or 1.
+int ModeNumber(std::int64_t v) {
+  return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 kArrayServer::kArrayServer(const Usual& aStruct, const Usual& aData, const Usual& nDeletedScope,
                            const Usual& nFieldMode) {
-  deletedScope_ = nDeletedScope.IsInteger() ? int(nDeletedScope.AsInteger()) : 0;
-  fieldMode_ = nFieldMode.IsInteger() ? int(nFieldMode.AsInteger()) : 0;
+  deletedScope_ = nDeletedScope.IsInteger() ? ModeNumber(nDeletedScope.AsInteger()) : 0;
+  fieldMode_ = nFieldMode.IsInteger() ? ModeNumber(nFieldMode.AsInteger()) : 0;
   HyperLabel(New<kt::HyperLabel>(Symbol(ClassName())));
   // Data is bound only to a structure that was taken.
   if (!aStruct.IsNil() && DBStruct(aStruct)) Use(aData);
@@ -42,8 +50,11 @@ bool kArrayServer::DBStruct(const Usual& aStruct) {
   // Every record holds one value per field in field order, so a description
   // that cannot become a field must stop the whole structure: leaving it out
   // would make every later field read its neighbour's value.
+  // A refused structure leaves a server without fields or data, so the
+  // caller hears of it through the error protocol, not only in Status.
   const auto refuse = [this](const std::string& why) {
     ReportStatus(gen::Arg, Symbol("DBStruct"), why);
+    Error(Usual(ErrInfo()), Usual(Symbol("DBStruct")));
     return false;
   };
   if (!aStruct.IsArray()) return refuse("The structure is not an array of field descriptions: " + AsString(aStruct));
@@ -122,7 +133,8 @@ bool kArrayServer::Use(const Usual& aData) {
   return true;
 }
 
-void kArrayServer::DeletedScope(int scope) {
+void kArrayServer::DeletedScope(std::int64_t value) {
+  const int scope = ModeNumber(value);
   if (scope == deletedScope_) return;
   deletedScope_ = scope;
   Changed();
@@ -332,22 +344,28 @@ void kArrayServer::DoSkip(std::int64_t records) {
   }
   bof_ = eof_ = false;
   if (!ActiveOrder() && !HidesRecords()) {
-    // Nothing hidden: natural order moves by arithmetic.
-    recNo_ += records;
-    if (recNo_ < 1) {
+    // Nothing hidden: natural order moves by arithmetic. The position lies
+    // in 0..RecCount + 1, so comparing the count with the room left in its
+    // direction cannot overflow, whatever the count.
+    if (records < 0 && records < 1 - recNo_) {
       DoGoTop();
       bof_ = true;
-    } else if (recNo_ > recordCount_) {
+    } else if (records > 0 && records > recordCount_ - recNo_) {
       recNo_ = recordCount_ + 1;
       eof_ = true;
       bof_ = recordCount_ == 0;
+    } else {
+      recNo_ += records;
     }
     return;
   }
+  // The walk ends at either end long before a huge count runs out; the
+  // count's magnitude is taken unsigned, as -INT64_MIN has no signed value.
+  const std::uint64_t steps = records < 0 ? 0 - std::uint64_t(records) : std::uint64_t(records);
   if (records < 0) {
-    for (std::int64_t i = 0; i < -records && !bof_; ++i) StepBackward();
+    for (std::uint64_t i = 0; i < steps && !bof_; ++i) StepBackward();
   } else {
-    for (std::int64_t i = 0; i < records && !eof_; ++i) StepForward();
+    for (std::uint64_t i = 0; i < steps && !eof_; ++i) StepForward();
   }
 }
 
@@ -471,7 +489,7 @@ Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
   editBuffer_[pos - 1] = fitted;
   bufferChanged_ = true;
   RekeyCurrent();
-  Changed();
+  EditedCurrent();
   Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
   return value;
 }
@@ -509,7 +527,7 @@ bool kArrayServer::RecordPut(const Usual& values) {
   bufferChanged_ = true;
   // Keys follow the new values, so orders stay sorted after the commit.
   RekeyCurrent();
-  Changed();
+  EditedCurrent();
   for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
   return true;
 }
@@ -532,8 +550,9 @@ bool kArrayServer::Commit() {
     if (!slot.IsArray()) slot = Usual(Array(FCount()));
     Array record = slot.AsArray();
     if (record.Len() < FCount()) record.Resize(FCount());
+    // Views already read the buffer as this record's values: storing it
+    // changes nothing they show.
     for (std::size_t i = 1; i <= FCount(); ++i) record.Put(i, editBuffer_[i - 1]);
-    Changed();
   }
   editBuffer_.clear();
   bufferChanged_ = false;
@@ -571,9 +590,16 @@ bool kArrayServer::Append(const Usual& position) {
     recNo_ = recordCount_;
   }
   bof_ = eof_ = false;
-  Trapped("Append", [&] {
-    for (std::size_t i = 1; i <= orders_.size(); ++i) OrderKeyAdd(i, EvalKey(*orders_[i - 1]), recNo_, insert);
-  });
+  for (std::size_t i = 1; i <= orders_.size(); ++i) {
+    // A key or FOR condition that fails on the new record leaves it out of
+    // that order; the records after an insert still move up in it, or its
+    // keys would name their neighbours.
+    const bool added = Trapped("Append", [&] { OrderKeyAdd(i, EvalKey(*orders_[i - 1]), recNo_, insert); });
+    if (!added && insert) {
+      RenumberFrom(*orders_[i - 1], recNo_);
+      ++orders_[i - 1]->version;
+    }
+  }
   if (Order* order = ActiveOrder()) {
     const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
     keyPos_ = pos ? pos : order->keys.Count() + 1;
@@ -735,7 +761,16 @@ Usual kArrayServer::Eval(const Usual& cbBlock, const Usual& cbFor, const Usual& 
   // clients would still show the old record as current.
   if (!Notify(notify::IntentToMove)) return Usual();
   Commit();
-  const Usual result = DataServer::Eval(cbBlock, cbFor, cbWhile, uScope);
+  Usual result;
+  try {
+    result = DataServer::Eval(cbBlock, cbFor, cbWhile, uScope);
+  } catch (...) {
+    // A failing block has moved the server too. Told here rather than from a
+    // destructor: a client that raises while being told must not meet an
+    // exception already unwinding.
+    Notify(notify::RecordChange);
+    throw;
+  }
   Notify(notify::RecordChange);
   return result;
 }
@@ -753,6 +788,14 @@ std::size_t kArrayServer::RowCount() const {
 std::int64_t kArrayServer::RowRecord(std::size_t row) const {
   if (const Order* order = ActiveOrder()) return order->keys.RecordAt(row);
   return row >= 1 && row <= std::size_t(recordCount_) ? std::int64_t(row) : 0;
+}
+
+bool kArrayServer::ShowsRecord(std::int64_t recNo) {
+  if (recNo < 1 || recNo > recordCount_) return false;
+  if (const Order* order = ActiveOrder(); order && !order->keys.Contains(OrderTree::RecNo(recNo))) return false;
+  bool hidden = true;
+  Trapped("ShowsRecord", [&] { hidden = IsHidden(recNo); });
+  return !hidden;
 }
 
 std::vector<std::int64_t> kArrayServer::VisibleRecords() {

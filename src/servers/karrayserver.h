@@ -33,7 +33,8 @@ class kArrayServer : public DataServer {
   // --- structure and data --------------------------------------------
   // Takes the whole structure or, when any description is unusable
   // (unnamed, duplicate name, unknown type, bad length or decimals), none of
-  // it: FALSE with the reason in Status, the fields stay as they were.
+  // it: FALSE with the reason in Status, reported through Error; the fields
+  // stay as they were.
   bool DBStruct(const Usual& aStruct);
   Array DBStruct() const override { return DataServer::DBStruct(); }
   bool Use(const Usual& aData);
@@ -43,7 +44,7 @@ class kArrayServer : public DataServer {
   int FieldMode() const { return fieldMode_; }
   bool IsAnsi() const { return true; }
   int DeletedScope() const { return deletedScope_; }
-  void DeletedScope(int scope);
+  void DeletedScope(std::int64_t scope);
   bool IsDeletedInScope() const;
 
   // --- position ------------------------------------------------------
@@ -100,7 +101,9 @@ class kArrayServer : public DataServer {
   std::string IndexKey(const Usual& uOrder = NIL) const;
   int IndexOrd() const { return currentOrder_; }
   std::size_t OrderCount() const { return orders_.size(); }
-  // Record numbers outside 1..LastRec are refused (FALSE, reason in Status).
+  // Record numbers outside 1..LastRec are refused (FALSE, reason in Status),
+  // and so is renumbering while the last record has a key: renumbering
+  // belongs to a record just inserted at recNo.
   bool OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
   bool OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
   std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;
@@ -120,7 +123,10 @@ class kArrayServer : public DataServer {
   // telling anyone. Rows are the records navigation walks now: the active
   // order, hidden records left out.
   // Changes with every change of data, keys, order, filter or deleted scope
-  // (not with moves): a view re-reads its rows when it differs.
+  // (not with moves), except an edit of the current record that the clients
+  // are told of by the field-change notification (nor its commit): a view
+  // re-reads its rows when it differs, and on a field change re-reads the
+  // current record's row alone.
   std::uint64_t ChangeCount() const { return changes_; }
   // TRUE when deleted records or a filter may hide records: the rows are
   // then VisibleRecords(); otherwise row n is RowRecord(n) of RowCount().
@@ -130,6 +136,9 @@ class kArrayServer : public DataServer {
   // The records of all rows in order; a failing filter is reported and ends
   // the list.
   std::vector<std::int64_t> VisibleRecords();
+  // TRUE when record recNo is one of the rows now (in the data, keyed in the
+  // active order, not hidden); a failing filter is reported and hides it.
+  bool ShowsRecord(std::int64_t recNo);
   // What FieldGet reads on record recNo (the pending edit on the current
   // record, blanks outside the data); pos is the field number.
   Usual FieldGetAt(std::int64_t recNo, std::size_t pos);
@@ -180,6 +189,9 @@ class kArrayServer : public DataServer {
   bool PassesFor(const Order& order);
   // Re-keys the current record in every order.
   void RekeyCurrent();
+  // Moves the keys of records recNo and later up by one (a record was
+  // inserted at recNo).
+  static void RenumberFrom(Order& order, std::int64_t recNo);
 
   Array RecordArray(std::int64_t recNo) const;
   const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;
@@ -188,6 +200,11 @@ class kArrayServer : public DataServer {
   Usual Shaped(std::size_t pos, Usual value) const;
   bool RecordNumberInData(const char* method, std::int64_t recNo);
   void Changed() { ++changes_; }
+  // An edit of the current record: views hear of it by the field-change
+  // notification, unless notifications are suspended.
+  void EditedCurrent() {
+    if (SuspendNotificationCount() > 0) Changed();
+  }
   void EnsureBuffer();
   // Converts a string/codeblock/object argument into a block; text into the
   // expression text.

@@ -22,7 +22,7 @@ const ClassInfo& kArrayServer::StaticClass() {
     access("IsAnsi", [](S& s) { return Usual(s.IsAnsi()); });
     access("FieldMode", [](S& s) { return Usual(s.FieldMode()); });
     access("DeletedScope", [](S& s) { return Usual(s.DeletedScope()); });
-    info.Assign<S>("DeletedScope", [](S& s, const Usual& v) { s.DeletedScope(int(v.AsInteger())); });
+    info.Assign<S>("DeletedScope", [](S& s, const Usual& v) { s.DeletedScope(v.AsInteger()); });
     access("SuspendNotificationCount", [](S& s) { return Usual(s.SuspendNotificationCount()); });
     access("Filter", [](S& s) { return Usual(s.Filter()); });
     info.Assign<S>("Filter", [](S& s, const Usual& v) { s.SetFilter(v); });

@@ -294,14 +294,27 @@ bool kArrayServer::OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_
   // Keys live in a table indexed by record number: an unchecked number could
   // size it far beyond the data or, cut to its width, name another record.
   if (!RecordNumberInData("OrderKeyAdd", recNo)) return false;
-  if (renumber) {
-    const auto from = OrderTree::RecNo(recNo);
-    order->keys.Remap([from](OrderTree::RecNo r) { return r >= from ? r + 1 : r; });
+  // Renumbering follows a record inserted at recNo: the data has grown, so
+  // its last record has no key yet. Were it keyed, the shift would name a
+  // record past the data.
+  if (renumber && order->keys.Contains(OrderTree::RecNo(recordCount_))) {
+    ReportStatus(gen::Arg, Symbol("OrderKeyAdd"),
+                 "Renumbering from record " + std::to_string(recNo) + " needs a record inserted there: record " +
+                     std::to_string(recordCount_) + " already has a key and would move past the data");
+    return false;
   }
-  if (PassesFor(*order)) order->keys.Insert(OrderTree::RecNo(recNo), key);
+  // The FOR condition first: when it fails to evaluate, nothing has changed.
+  const bool passes = PassesFor(*order);
+  if (renumber) RenumberFrom(*order, recNo);
+  if (passes) order->keys.Insert(OrderTree::RecNo(recNo), key);
   ++order->version;
   Changed();
   return true;
+}
+
+void kArrayServer::RenumberFrom(Order& order, std::int64_t recNo) {
+  const auto from = OrderTree::RecNo(recNo);
+  order.keys.Remap([from](OrderTree::RecNo r) { return r >= from ? r + 1 : r; });
 }
 
 bool kArrayServer::OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber) {

@@ -117,6 +117,10 @@ TEST(ArrayServerOrders, KeyMaintenanceRejectsRecordNumbersOutsideTheData) {
       {"add past the end", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 4); }},
       {"add 0", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 0); }},
       {"add -1 renumbering", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), -1, true); }},
+      // Renumbering without a record inserted would push the last key past
+      // the data.
+      {"renumbering add at the last record", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 3, true); }},
+      {"renumbering add at the first record", [](kArrayServer& k) { k.OrderKeyAdd(1, Usual(5), 1, true); }},
       {"del 2^32+2", [&](kArrayServer& k) { k.OrderKeyDel(1, aliasOf2); }},
       {"del 2^32+2 renumbering", [&](kArrayServer& k) { k.OrderKeyDel(1, aliasOf2, true); }},
       {"del 0", [](kArrayServer& k) { k.OrderKeyDel(1, 0); }},
@@ -401,6 +405,76 @@ TEST(ArrayServerOrders, OrdersFollowAppendDeleteAndPack) {
   s->Zap();
   EXPECT_EQ(s->OrderKeyCount(), 0u);
   EXPECT_TRUE(s->EoF());
+}
+
+// A key that fails on the inserted blank record leaves that record out of
+// the order; the later records are still renumbered, so every key keeps
+// naming its own record.
+TEST(ArrayServerOrders, InsertWhoseKeyFailsStillRenumbers) {
+  ScopedRuntime rt;
+  auto s = KeyServer({1, 2, 5});
+  RecordingClient client;
+  s->RegisterClient(&client);
+  ASSERT_TRUE(s->CreateOrder("10 / Server:K"));  // keys 10, 5, 2: walk 3, 2, 1
+  ASSERT_TRUE(s->CreateOrder("Server:K"));
+  s->GoTo(1);
+  EXPECT_TRUE(s->Append(2));  // K of the blank record is 0
+  EXPECT_FALSE(client.errors.empty());
+  EXPECT_EQ(s->LastRec(), 4);
+  s->SetOrder(1);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{4, 3, 1}));
+  s->SetOrder(2);
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1, 3, 4}));
+}
+
+// Counts far beyond the data end at the ends, in every kind of walk, and so
+// do record and key numbers far outside it.
+TEST(ArrayServerSkip, LargestCountsEndAtTheEnds) {
+  ScopedRuntime rt;
+  const std::pair<const char*, OrderSetup> setups[] = {
+      {"natural", {}},
+      {"filtered", {nullptr, false, "Server:K > 0"}},
+  };
+  for (bool ordered : {false, true}) {
+    for (const auto& [name, setup] : setups) {
+      SCOPED_TRACE(std::string(name) + (ordered ? " ordered" : ""));
+      const auto make = [&] {
+        auto s = KeyServer({1, 2, 3});
+        if (ordered) s->CreateOrder("Server:K");
+        if (setup.filter) s->SetFilter(setup.filter);
+        s->GoTo(2);
+        return s;
+      };
+      for (std::int64_t n : {INT64_MAX, INT64_MAX - 1, std::int64_t(4000000000)}) {
+        auto s = make();
+        s->Skip(n);
+        EXPECT_TRUE(s->EoF()) << n;
+        EXPECT_EQ(s->RecNo(), 4) << n;
+      }
+      for (std::int64_t n : {INT64_MIN, INT64_MIN + 1, std::int64_t(-4000000000)}) {
+        auto s = make();
+        s->Skip(n);
+        EXPECT_TRUE(s->BoF()) << n;
+        EXPECT_FALSE(s->EoF()) << n;
+        EXPECT_EQ(s->RecNo(), 1) << n;
+        s->GoBottom();
+        s->Skip(1);
+        s->Skip(n);  // from the end of file
+        EXPECT_TRUE(s->BoF()) << n;
+        EXPECT_EQ(s->RecNo(), 1) << n;
+      }
+      auto s = make();
+      const Usual huge[] = {Usual(1e300)};
+      s->Send(Symbol("Skip"), Args(huge, 1));
+      EXPECT_TRUE(s->EoF());
+      for (std::int64_t n : {INT64_MAX, INT64_MIN}) {
+        s->GoTo(n);
+        EXPECT_EQ(s->RecNo(), n > 0 || ordered ? 4 : 1) << n;
+        s->OrderKeyNo(Usual(n));
+        EXPECT_EQ(s->RecNo(), n > 0 || ordered ? 4 : 1) << n;
+      }
+    }
+  }
 }
 
 TEST(ArrayServerOrders, KCodeblockKeysKeepTheirText) {

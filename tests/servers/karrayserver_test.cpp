@@ -152,6 +152,13 @@ TEST_F(ArrayServerTest, DeletedScopeDecidesVisibility) {
     server->GoTop();
     EXPECT_EQ(server->RecNo(), c.top) << "scope " << c.scope;
   }
+  // A scope beyond the integer range is "any other value": hidden.
+  runtime->deleted = false;
+  IVarPut(Usual(server), "DeletedScope", Usual(std::int64_t(4294967297)));
+  server->GoTop();
+  EXPECT_EQ(server->RecNo(), 4);
+  Ref<kArrayServer> wide = New<kArrayServer>(CustomerStruct(), Usual(data), Usual(std::int64_t(4294967297)));
+  EXPECT_FALSE(wide->IsDeletedInScope());
   // Hidden records are passed in both directions.
   server->DeletedScope(2);
   server->GoBottom();
@@ -281,6 +288,20 @@ TEST_F(ArrayServerTest, EvalWalksWithForWhileAndScope) {
   server->GoTo(2);
   server->Eval(Usual(add), NIL, NIL, 2);
   EXPECT_EQ(sum, 25 + 33);
+}
+
+// A block that raises ends the walk where it failed; the clients, asked
+// before the walk, are told where the server now stands before the error
+// goes on.
+TEST_F(ArrayServerTest, EvalThatRaisesStillTellsWhereItStands) {
+  server->GoTo(1);
+  ClearNotes();
+  const Usual raising(CompileCodeblock("{|Server| iif(Server:RecNo == 3, 1/\"x\", nil)}"));
+  EXPECT_THROW(server->Eval(raising), RuntimeError);
+  EXPECT_EQ(server->RecNo(), 3);
+  EXPECT_EQ(a.Codes(), (std::vector<int>{2, 3}));
+  EXPECT_EQ(b.Codes(), (std::vector<int>{2, 3}));
+  EXPECT_EQ(server->SuspendNotificationCount(), 0);
 }
 
 }  // namespace
@@ -480,27 +501,45 @@ TEST(ArrayServerStructure, RejectsBadDescriptionsAndKeepsTheFields) {
       {"decimals beyond length", with(3, Usual(Array{"AGE", "N", 3, 5}))},
       {"structure not an array", Usual("NAME,CITY")},
   };
+  std::vector<ErrorRef> raised;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    raised.push_back(e);
+    return Usual();
+  });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
+    raised.clear();
     Array data = Customers({{"Meier", 40}});
     auto s = New<kArrayServer>(CustomerStruct(), Usual(data));
-    s->DBStruct(c.structure);
+    RecordingClient client;
+    s->RegisterClient(&client);
+    EXPECT_FALSE(s->DBStruct(c.structure));
     EXPECT_TRUE(s->ErrorPending());
+    ASSERT_EQ(client.errors.size(), 1u) << "reported to the client that handles errors";
+    EXPECT_EQ(client.errors[0]->GenCode, gen::Arg);
+    EXPECT_EQ(client.errors[0]->FuncSym, Symbol("DBStruct"));
+    EXPECT_EQ(client.errors[0]->Description, s->ErrInfo()->Description);
     EXPECT_EQ(s->FCount(), 5u);
     EXPECT_EQ(s->FieldGet("AGE"), Usual(40));
     EXPECT_EQ(s->FieldGet("VIP"), Usual(true));
+    s->UnRegisterClient(&client);
 
     auto fresh = New<kArrayServer>(c.structure, Usual(data));
     EXPECT_FALSE(fresh->Used()) << "no data is bound to a structure that was refused";
     EXPECT_TRUE(fresh->ErrorPending());
+    ASSERT_EQ(raised.size(), 1u) << "without clients the error block hears of it";
+    EXPECT_EQ(raised[0]->FuncSym, Symbol("DBStruct"));
+    EXPECT_EQ(raised[0]->SubSystem, "kArrayServer");
     EXPECT_EQ(data.Len(), 1u);
   }
   // Optional parts may be left out: decimals, caption.
+  raised.clear();
   auto s = New<kArrayServer>(Usual(Array{Usual(Array{"A", "C", 5}), Usual(Array{"B", "l", 1, NIL, "Flag"})}),
                              Usual(Array{Usual(Array{"x", true})}));
   EXPECT_TRUE(s->Used());
   EXPECT_FALSE(s->ErrorPending());
   EXPECT_EQ(s->FieldGet("B"), Usual(true));
+  EXPECT_TRUE(raised.empty());
 }
 
 }  // namespace
