@@ -180,8 +180,9 @@ class kDataColumn : public Object {
   void TypeFromValue(const Usual& value);
   bool Writable() const;
   kViewStyle& EnsureDataView();
-  const kt::Font* AreaFont(ViewArea area) const;
-  kGrid* AreaGrid(ViewArea area) const;
+  const kViewStyle* OwnerView(ViewArea area) const;
+  Ref<kt::Font> AreaFont(ViewArea area) const;
+  Ref<kGrid> AreaGrid(ViewArea area) const;
   TextSize Measure(std::string_view text, const kt::Font* font, int width = -1, bool wordBreak = false) const;
   int ValueWidth(const Usual& value, const kt::Font* font) const;
   Usual ServerCall(Symbol method, const Usual& arg) const;
@@ -232,5 +233,16 @@ class kDataColumn : public Object {
   Array properties_;
   Ref<kt::HyperLabel> status_;
 };
+
+// How a column looks in an area: each property from the column's own view
+// for the area, else from the grid's view of the same area (gridView);
+// either may be missing, the column too. The grid draws a column by these
+// and the column measures its width by them.
+Ref<kGrid> ColumnGrid(const kDataColumn* column, ViewArea area, const kViewStyle* gridView);
+Ref<kt::Brush> ColumnBackground(const kDataColumn* column, ViewArea area, const kViewStyle* gridView);
+Ref<kt::Color> ColumnForeground(const kDataColumn* column, ViewArea area, const kViewStyle* gridView);
+Ref<kt::Font> ColumnFont(const kDataColumn* column, ViewArea area, const kViewStyle* gridView);
+// The alignment bytes set there; 0 in a byte neither style sets.
+int ColumnAlignment(const kDataColumn* column, ViewArea area, const kViewStyle* gridView);
 
 }  // namespace kt

@@ -38,19 +38,45 @@ kViewStyle& kDataColumn::EnsureDataView() {
   return *dataView_;
 }
 
-const kt::Font* kDataColumn::AreaFont(ViewArea area) const {
-  if (const auto& own = View(area); own && own->Font()) return own->Font().get();
-  if (ColumnOwner* owner = Owner())
-    if (kViewStyle* grid = owner->AreaView(area); grid && grid->Font()) return grid->Font().get();
+namespace {
+const kViewStyle* OwnView(const kDataColumn* column, ViewArea area) {
+  return column ? column->View(area).get() : nullptr;
+}
+}  // namespace
+
+Ref<kGrid> ColumnGrid(const kDataColumn* column, ViewArea area, const kViewStyle* gridView) {
+  return FirstSet({OwnView(column, area), gridView}, [](const kViewStyle& v) { return v.Grid(); });
+}
+
+Ref<kt::Brush> ColumnBackground(const kDataColumn* column, ViewArea area, const kViewStyle* gridView) {
+  return FirstSet({OwnView(column, area), gridView}, [](const kViewStyle& v) { return v.Background(); });
+}
+
+Ref<kt::Color> ColumnForeground(const kDataColumn* column, ViewArea area, const kViewStyle* gridView) {
+  return FirstSet({OwnView(column, area), gridView}, [](const kViewStyle& v) { return v.Foreground(); });
+}
+
+Ref<kt::Font> ColumnFont(const kDataColumn* column, ViewArea area, const kViewStyle* gridView) {
+  return FirstSet({OwnView(column, area), gridView}, [](const kViewStyle& v) { return v.Font(); });
+}
+
+int ColumnAlignment(const kDataColumn* column, ViewArea area, const kViewStyle* gridView) {
+  return FirstAlignment({OwnView(column, area), gridView});
+}
+
+const kViewStyle* kDataColumn::OwnerView(ViewArea area) const {
+  ColumnOwner* owner = Owner();
+  return owner ? owner->AreaView(area) : nullptr;
+}
+
+// Caption and footer texts without a font of their own are measured in the
+// data font, the one they are drawn in.
+Ref<kt::Font> kDataColumn::AreaFont(ViewArea area) const {
+  if (Ref<kt::Font> font = ColumnFont(this, area, OwnerView(area))) return font;
   return area == ViewArea::Data ? nullptr : AreaFont(ViewArea::Data);
 }
 
-kGrid* kDataColumn::AreaGrid(ViewArea area) const {
-  if (const auto& own = View(area); own && own->Grid()) return own->Grid().get();
-  if (ColumnOwner* owner = Owner())
-    if (kViewStyle* grid = owner->AreaView(area); grid && grid->Grid()) return grid->Grid().get();
-  return nullptr;
-}
+Ref<kGrid> kDataColumn::AreaGrid(ViewArea area) const { return ColumnGrid(this, area, OwnerView(area)); }
 
 TextSize kDataColumn::Measure(std::string_view text, const kt::Font* font, int width, bool wordBreak) const {
   if (ColumnOwner* owner = Owner()) return owner->MeasureText(text, font, width, wordBreak);
@@ -73,13 +99,13 @@ void kDataColumn::Width(int width) {
 }
 
 int kDataColumn::CalculateWidth() {
-  const kt::Font* dataFont = AreaFont(ViewArea::Data);
+  const Ref<kt::Font> dataFont = AreaFont(ViewArea::Data);
   const std::string type = ValType();
   const int length = std::max(0, Length());
   const int decimals = std::max(0, Decimals());
   std::int64_t data = 0;
   if (type == "D") {
-    data = Measure(DToC(Date::Today()), dataFont).width;
+    data = Measure(DToC(Date::Today()), dataFont.get()).width;
   } else if (type == "N") {
     std::string mask;
     if (decimals == 0) {
@@ -89,21 +115,21 @@ int kDataColumn::CalculateWidth() {
       mask += '.';
       mask.append(std::size_t(decimals), '9');
     }
-    data = Measure(mask, dataFont).width;
+    data = Measure(mask, dataFont.get()).width;
   } else {
-    data = std::int64_t(Measure("L", dataFont).width) * length;
+    data = std::int64_t(Measure("L", dataFont.get()).width) * length;
   }
   ColumnOwner* owner = Owner();
   if (viewValueAs_ == kComboBox || viewValueAs_ == kComboEdit ||
       (type == "L" && owner && owner->ViewLogicAs() == kComboBox))
     data += SystemMetric(Metric::VScrollWidth) + 1;
   if (viewValueAs_ == kPushButton) data += 4;
-  if (const kGrid* g = AreaGrid(ViewArea::Data)) data += g->ExtraWidth();
+  if (const Ref<kGrid> g = AreaGrid(ViewArea::Data)) data += g->ExtraWidth();
 
-  std::int64_t caption = ValueWidth(Caption(), AreaFont(ViewArea::Caption));
-  if (const kGrid* g = AreaGrid(ViewArea::Caption)) caption += g->ExtraWidth();
-  std::int64_t footer = ValueWidth(footer_, AreaFont(ViewArea::Footer));
-  if (const kGrid* g = AreaGrid(ViewArea::Footer)) footer += g->ExtraWidth();
+  std::int64_t caption = ValueWidth(Caption(), AreaFont(ViewArea::Caption).get());
+  if (const Ref<kGrid> g = AreaGrid(ViewArea::Caption)) caption += g->ExtraWidth();
+  std::int64_t footer = ValueWidth(footer_, AreaFont(ViewArea::Footer).get());
+  if (const Ref<kGrid> g = AreaGrid(ViewArea::Footer)) footer += g->ExtraWidth();
 
   width_ = std::max(0, ClampInt(std::max({data, caption, footer})));
   return width_;
@@ -122,14 +148,15 @@ int kDataColumn::CalculateHeightOfValue() {
   if (type == "U") type = value.TypeLetter();
   const bool isText = type == "C" || type == "M";
   int available = 0;
-  const kt::Font* font = nullptr;
+  Ref<kt::Font> fontRef;
   bool wordBreak = false;
   if (isText) {
-    const kGrid* g = AreaGrid(ViewArea::Data);
+    const Ref<kGrid> g = AreaGrid(ViewArea::Data);
     available = std::max(0, width_ - (g ? g->ExtraWidth() : 0));
-    font = AreaFont(ViewArea::Data);
+    fontRef = AreaFont(ViewArea::Data);
     if (ColumnOwner* owner = Owner()) wordBreak = owner->WordBreakInMemo();
   }
+  const kt::Font* font = fontRef.get();
   // The height also depends on the width, font and wrapping it was
   // measured with: a resized column measures again.
   if (value.Type() == lastHeightValue_.Type() && value == lastHeightValue_ && available == lastHeightWidth_ &&

@@ -2,6 +2,9 @@
 // kViewStyle: how one area of the grid (caption, data, footer, info text)
 // looks: text colour, background brush, font, alignment and grid lines.
 // Shared by reference; a change shows at the next repaint.
+#include <initializer_list>
+#include <utility>
+
 #include "columns/kgrid.h"
 #include "platform/gui/brush.h"
 #include "platform/gui/font.h"
@@ -61,5 +64,24 @@ class kViewStyle : public Object {
   int alignment_ = 0;
   Ref<kGrid> grid_;
 };
+
+// The first of the styles, in order (any may be null), that sets the
+// property `get` reads; empty when none does. Every style lookup of the
+// grid and its columns is one of these, so drawing and sizing agree.
+template <class Get>
+auto FirstSet(std::initializer_list<const kViewStyle*> styles, Get get) {
+  for (const kViewStyle* s : styles)
+    if (s)
+      if (auto v = get(*s)) return v;
+  return decltype(get(std::declval<const kViewStyle&>()))();
+}
+
+// The alignment the styles give: each byte from the first style that sets
+// it, 0 where none does.
+inline int FirstAlignment(std::initializer_list<const kViewStyle*> styles) {
+  const int h = FirstSet(styles, [](const kViewStyle& v) { return align::Horizontal(v.Alignment()); });
+  const int v = FirstSet(styles, [](const kViewStyle& s) { return align::Vertical(s.Alignment()); });
+  return h | (v << 8);
+}
 
 }  // namespace kt

@@ -168,14 +168,16 @@ class kTable : public CustomControl, public ColumnOwner {
   // A column's style in an area (#Caption, #Data, #Footer): from the
   // column's view style for that area where it sets it, else from the
   // grid's view style of the area. Every drawing and geometry question
-  // goes through these.
+  // goes through these, and a column sizes itself by the same lookups
+  // (ColumnGrid, ColumnFont, ... in columns).
   Ref<kGrid> GetColumnGrid(ViewArea area, const kDataColumn* column) const;
   Ref<Brush> GetColumnBackground(ViewArea area, const kDataColumn* column) const;
   Ref<Color> GetColumnForeground(ViewArea area, const kDataColumn* column) const;
   Ref<kt::Font> GetColumnFont(ViewArea area, const kDataColumn* column) const;
   // The style of the info text of server state `line` (1..3): from its own
   // view style, else InfoView, else DataView. The alignment is taken byte
-  // by byte (horizontal, vertical); 0 where none of them sets it.
+  // by byte (horizontal, vertical); 0 where none of them sets it. Any
+  // other line has no style: none, alignment 0.
   Ref<kGrid> GetInfoGrid(int line) const;
   Ref<Brush> GetInfoBackground(int line) const;
   Ref<Color> GetInfoForeground(int line) const;
@@ -486,6 +488,7 @@ class kTable : public CustomControl, public ColumnOwner {
   // colours come from the changed style, redraw.
   void ViewChanged(bool rowColours);
   const kViewStyle* AreaStyle(ViewArea area) const;
+  static bool IsInfoLine(int line);
   const kViewStyle* InfoLineView(int line) const;
   // Re-reads order flag, LastRec, row count, first and last record and
   // server state (inside a sequence; moves the server).

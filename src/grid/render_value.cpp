@@ -52,12 +52,8 @@ Symbol kTable::GetColumnViewValueAs(const kDataColumn* column) const {
 }
 
 int kTable::GetColumnAlignment(ViewArea area, const kDataColumn* column) const {
-  const kViewStyle* own = column ? column->View(area).get() : nullptr;
-  const kViewStyle* grid = AreaStyle(area);
-  const int ownAlign = own ? own->Alignment() : 0;
-  const int gridAlign = grid ? grid->Alignment() : 0;
-  int h = align::Horizontal(ownAlign);
-  if (h == 0) h = align::Horizontal(gridAlign);
+  const int styled = ColumnAlignment(column, area, AreaStyle(area));
+  int h = align::Horizontal(styled);
   if (h == 0 && column) {
     const Symbol view = GetColumnViewValueAs(column);
     const std::string type = column->ValType();
@@ -67,9 +63,7 @@ int kTable::GetColumnAlignment(ViewArea area, const kDataColumn* column) const {
     else h = 1;
   }
   if (h == 0) h = 1;
-  int v = align::Vertical(ownAlign);
-  if (v == 0) v = align::Vertical(gridAlign);
-  return h | (v << 8);
+  return h | (align::Vertical(styled) << 8);
 }
 
 bool kTable::DrawCompoundValue(QPainter&, const ValueDraw&) { return false; }

@@ -2,7 +2,6 @@
 // overrides, the info texts, the colour and font conditions of the rows,
 // the lookups that resolve a column's or an info line's style, and their
 // names for late binding.
-#include <initializer_list>
 #include <utility>
 
 #include "grid/ktable.h"
@@ -12,20 +11,6 @@ namespace kt {
 namespace {
 
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
-
-// The first of the styles (in order, any may be null) that sets the
-// property `get` reads; empty when none does.
-template <class Get>
-auto FirstSet(std::initializer_list<const kViewStyle*> styles, Get get) {
-  for (const kViewStyle* s : styles)
-    if (s)
-      if (auto v = get(*s)) return v;
-  return decltype(get(std::declval<const kViewStyle&>()))();
-}
-
-const kViewStyle* ColumnView(const kDataColumn* column, ViewArea area) {
-  return column ? column->View(area).get() : nullptr;
-}
 
 // A late-bound object argument: NIL or an object of class C. Anything else
 // raises an argument error and answers FALSE, so the caller changes nothing.
@@ -82,6 +67,8 @@ const Ref<kFontConditionList>& kTable::FontCondition() {
   if (!fontCondition_) fontCondition_ = New<kFontConditionList>();
   return fontCondition_;
 }
+
+bool kTable::IsInfoLine(int line) { return line >= 1 && line <= 3; }
 
 void kTable::SetInfo(int state, const Usual& text) {
   if (state >= 1 && state <= 3) infoText_[state - 1] = text;
@@ -173,49 +160,51 @@ const kViewStyle* kTable::AreaStyle(ViewArea area) const {
 }
 
 Ref<kGrid> kTable::GetColumnGrid(ViewArea area, const kDataColumn* column) const {
-  return FirstSet({ColumnView(column, area), AreaStyle(area)}, [](const kViewStyle& v) { return v.Grid(); });
+  return ColumnGrid(column, area, AreaStyle(area));
 }
 
 Ref<Brush> kTable::GetColumnBackground(ViewArea area, const kDataColumn* column) const {
-  return FirstSet({ColumnView(column, area), AreaStyle(area)}, [](const kViewStyle& v) { return v.Background(); });
+  return ColumnBackground(column, area, AreaStyle(area));
 }
 
 Ref<Color> kTable::GetColumnForeground(ViewArea area, const kDataColumn* column) const {
-  return FirstSet({ColumnView(column, area), AreaStyle(area)}, [](const kViewStyle& v) { return v.Foreground(); });
+  return ColumnForeground(column, area, AreaStyle(area));
 }
 
 Ref<kt::Font> kTable::GetColumnFont(ViewArea area, const kDataColumn* column) const {
-  return FirstSet({ColumnView(column, area), AreaStyle(area)}, [](const kViewStyle& v) { return v.Font(); });
+  return ColumnFont(column, area, AreaStyle(area));
 }
 
 const kViewStyle* kTable::InfoLineView(int line) const {
-  return line >= 1 && line <= 3 ? infoViews_[line - 1].get() : nullptr;
+  return IsInfoLine(line) ? infoViews_[line - 1].get() : nullptr;
 }
 
+// A line that does not exist has no style: it does not borrow InfoView's.
 Ref<kGrid> kTable::GetInfoGrid(int line) const {
+  if (!IsInfoLine(line)) return nullptr;
   return FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()}, [](const kViewStyle& v) { return v.Grid(); });
 }
 
 Ref<Brush> kTable::GetInfoBackground(int line) const {
+  if (!IsInfoLine(line)) return nullptr;
   return FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()},
                   [](const kViewStyle& v) { return v.Background(); });
 }
 
 Ref<Color> kTable::GetInfoForeground(int line) const {
+  if (!IsInfoLine(line)) return nullptr;
   return FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()},
                   [](const kViewStyle& v) { return v.Foreground(); });
 }
 
 Ref<kt::Font> kTable::GetInfoFont(int line) const {
+  if (!IsInfoLine(line)) return nullptr;
   return FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()}, [](const kViewStyle& v) { return v.Font(); });
 }
 
 int kTable::GetInfoAlignment(int line) const {
-  const int h = FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()},
-                         [](const kViewStyle& v) { return align::Horizontal(v.Alignment()); });
-  const int vert = FirstSet({InfoLineView(line), infoView_.get(), dataView_.get()},
-                            [](const kViewStyle& v) { return align::Vertical(v.Alignment()); });
-  return h | (vert << 8);
+  if (!IsInfoLine(line)) return 0;
+  return FirstAlignment({InfoLineView(line), infoView_.get(), dataView_.get()});
 }
 
 // ---------------------------------------------------------------------------
@@ -285,16 +274,15 @@ void kTable::RegisterStyles(ClassInfo& info) {
     else RaiseError(gen::Arg, "kTable:ViewLogicAs", std::string("Symbol expected, got ") + v.TypeLetter());
   });
 
-  // Lookups: (area, column) for columns, (line) for the info text.
-  auto column = [](T& t, const Usual& u) -> const kDataColumn* {
-    if (auto* c = dynamic_cast<kDataColumn*>(u.AsObject())) return c;
-    return t.GetColumn(u).get();
-  };
-  auto byColumn = [&info, column](const char* name, auto lookup) {
-    info.Method<T>(name, [name, column, lookup](T& t, Args a) {
+  // Lookups: (area, column) for columns, (line) for the info text. An area
+  // that is none of the three, or a line that is no number, is an argument
+  // error; a column or line the grid does not have answers NIL.
+  auto byColumn = [&info](const char* name, auto lookup) {
+    info.Method<T>(name, [name, lookup](T& t, Args a) {
       ViewArea area = ViewArea::Data;
       if (!TakeArea(Arg(a, 0), std::string("kTable:") + name, area)) return Usual();
-      return Usual(lookup(t, area, column(t, Arg(a, 1))));
+      const Ref<kDataColumn> column = t.GetColumn(Arg(a, 1));
+      return column ? Usual(lookup(t, area, column.get())) : Usual();
     });
   };
   byColumn("GetColumnGrid", [](T& t, ViewArea a, const kDataColumn* c) { return t.GetColumnGrid(a, c); });
@@ -303,7 +291,18 @@ void kTable::RegisterStyles(ClassInfo& info) {
   byColumn("GetColumnFont", [](T& t, ViewArea a, const kDataColumn* c) { return t.GetColumnFont(a, c); });
   byColumn("GetColumnAlignment", [](T& t, ViewArea a, const kDataColumn* c) { return t.GetColumnAlignment(a, c); });
   auto byLine = [&info](const char* name, auto lookup) {
-    info.Method<T>(name, [lookup](T& t, Args a) { return Usual(lookup(t, int(Arg(a, 0).AsInteger()))); });
+    info.Method<T>(name, [name, lookup](T& t, Args a) {
+      const Usual& n = Arg(a, 0);
+      if (!n.IsNumeric()) {
+        RaiseError(gen::Arg, std::string("kTable:") + name,
+                   std::string("Info line number expected, got ") + n.TypeLetter());
+        return Usual();
+      }
+      // Range first: a huge number must not wrap into 1 ... 3.
+      const std::int64_t line = n.AsInteger();
+      if (line < 1 || line > 3) return Usual();
+      return Usual(lookup(t, int(line)));
+    });
   };
   byLine("GetInfoGrid", [](T& t, int n) { return t.GetInfoGrid(n); });
   byLine("GetInfoBackground", [](T& t, int n) { return t.GetInfoBackground(n); });

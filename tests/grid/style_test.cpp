@@ -228,6 +228,85 @@ TEST_F(StyleTest, LookupsOfColumnAndInfoStyles) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+// A lookup of something the grid does not have answers NIL, not the value
+// of a style further down the line; an argument of the wrong kind is an
+// argument error.
+TEST_F(StyleTest, LookupsOfUnknownTargets) {
+  Bind();
+  const Ref<Font> font = New<Font>("DejaVu Sans", 9);
+  const Ref<kGrid> lines = New<kGrid>(Usual(1));
+  for (const Ref<kViewStyle>& v : {grid->CaptionView(), grid->DataView(), grid->FooterView(), grid->InfoView()}) {
+    v->Font(font);
+    v->Grid(lines);
+    v->Foreground(New<Color>(ColorRed));
+    v->Background(New<Brush>(Color(ColorYellow)));
+    v->Alignment(align::Right);
+  }
+  Ref<kDataColumn> stranger = New<kDataColumn>(nullptr, Usual(server), Usual("NAME"));
+  const Usual caption(Symbol("Caption"));
+  struct Case {
+    const char* what;
+    std::vector<Usual> args;
+    bool argError;
+  };
+  const Case cases[] = {
+      {"column number 0", {caption, Usual(0)}, false},
+      {"column number beyond the last", {caption, Usual(4)}, false},
+      {"unknown column name", {caption, Usual("NOSUCH")}, false},
+      {"no column", {caption, NIL}, false},
+      {"column of no grid", {caption, Usual(stranger)}, false},
+      {"not a column", {caption, Usual(font)}, false},
+      {"area #Info", {Usual(Symbol("Info")), Usual(1)}, true},
+      {"area as text", {Usual("Caption"), Usual(1)}, true},
+      {"no area", {NIL, Usual(1)}, true},
+      {"unknown area, unknown column", {Usual(Symbol("Header")), Usual(9)}, true},
+  };
+  for (const char* method :
+       {"GetColumnGrid", "GetColumnBackground", "GetColumnForeground", "GetColumnFont", "GetColumnAlignment"})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(method) + ": " + c.what);
+      log.errors.clear();
+      EXPECT_TRUE(grid->Send(Symbol(method), Args(c.args.data(), c.args.size())).IsNil());
+      EXPECT_EQ(log.errors.size(), c.argError ? 1u : 0u);
+      if (c.argError) {
+        EXPECT_EQ(log.GenCode(), gen::Arg);
+      }
+    }
+
+  struct LineCase {
+    const char* what;
+    Usual line;
+    bool argError;
+  };
+  const LineCase lines3[] = {
+      {"line 0", Usual(0), false},
+      {"line 4", Usual(4), false},
+      {"line -1", Usual(-1), false},
+      {"line 2^32 + 1", Usual(std::int64_t(4294967297)), false},
+      {"line as text", Usual("3"), true},
+      {"no line", NIL, true},
+  };
+  for (const char* method : {"GetInfoGrid", "GetInfoBackground", "GetInfoForeground", "GetInfoFont", "GetInfoAlignment"})
+    for (const LineCase& c : lines3) {
+      SCOPED_TRACE(std::string(method) + ": " + c.what);
+      log.errors.clear();
+      EXPECT_TRUE(Send(method, {c.line}).IsNil());
+      EXPECT_EQ(log.errors.size(), c.argError ? 1u : 0u);
+      if (c.argError) {
+        EXPECT_EQ(log.GenCode(), gen::Arg);
+      }
+    }
+
+  // Known targets still answer, a float line number is cut like any other.
+  log.errors.clear();
+  EXPECT_EQ(Send("GetColumnFont", {caption, Usual("NAME")}).AsObject(), font.get());
+  EXPECT_EQ(Send("GetColumnGrid", {caption, Usual(grid->GetColumn("AGE"))}).AsObject(), lines.get());
+  EXPECT_EQ(Send("GetColumnAlignment", {caption, Usual(1)}), Usual(align::Right));
+  EXPECT_EQ(Send("GetInfoFont", {Usual(2.5)}).AsObject(), font.get());
+  EXPECT_EQ(Send("GetInfoAlignment", {Usual(1)}), Usual(align::Right));
+  EXPECT_TRUE(log.errors.empty());
+}
+
 // The info block and its focus rectangle take the same styles: with the
 // info view's grid and alignment unset, the data view's apply to both.
 TEST_F(StyleTest, InfoBlockAndFocusFallBackToTheDataView) {
