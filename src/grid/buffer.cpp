@@ -306,58 +306,63 @@ int kTable::RepairPosition(bool forward) {
   const Array saved = RecordSave();
   if (link_.EoF()) return 0;
   const std::int64_t old = link_.RecNo();
-  int side = -1;
+  // The records the view has around it: a step forward and back comes back
+  // to a sound record; from a hidden one it gives the next record and the
+  // one before it (either may be missing).
+  std::int64_t next = 0, prev = 0;
   link_.Skip(1);
   if (!link_.EoF()) {
+    next = link_.RecNo();
     link_.Skip(-1);
-    // A step back from the next record passes a record the view lacks,
-    // unless nothing comes before it.
-    if (link_.BoF()) side = 1;
-  } else if (dynamic_cast<DBServer*>(link_.Direct())) {
-    link_.GoTo(old);
-    link_.GoBottom();
+    if (!link_.BoF() && !link_.EoF()) prev = link_.RecNo();
   } else {
-    link_.Skip(-1);
+    if (dynamic_cast<DBServer*>(link_.Direct())) {
+      link_.GoTo(old);
+      link_.GoBottom();
+    } else {
+      link_.Skip(-1);
+    }
+    if (!link_.EoF()) prev = link_.RecNo();
   }
-  if (link_.RecNo() == old) {
+  if (prev == old || (prev == 0 && next == old)) {
     RecordRestore(saved);
     return 0;
   }
-  // Prefer the buffered neighbour, so the cursor stays where the user sees it.
+  if (next == 0 && prev == 0) return -1;  // the view holds no record at all
+  // Prefer the buffered neighbour, so the cursor stays where the user sees
+  // it, as long as the view still has it.
   const int i = BufferPos(old);
   const int n = int(rows_.size());
   auto recordAt = [&](int pos) -> std::int64_t {
     return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
   };
-  // Onto the neighbour on side d; when it is unsound too the repair goes on
-  // from there, and where that ends decides the side.
-  auto tryNeighbour = [&](int d) {
-    const std::int64_t r = recordAt(i + d);
+  auto sound = [&](std::int64_t r) {
+    if (r == next || r == prev) return r != 0;
     link_.GoTo(r);
-    side = d;
-    if (link_.RecNo() == r && !link_.EoF())
-      if (const int further = RepairPosition(false)) side = further;
-  };
-  if (i > 0) {
-    if (forward) {
-      const std::int64_t r = recordAt(i + 1);
-      if (i < n && r != 0 && r != old) {
-        tryNeighbour(1);
-      } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
-        link_.GoTo(recordAt(i - 1));
-        side = -1;
-      }
+    if (link_.RecNo() != r || link_.EoF()) return false;
+    link_.Skip(1);
+    if (link_.EoF()) {
+      link_.GoTo(r);
+      link_.GoBottom();
     } else {
-      const std::int64_t r = recordAt(i - 1);
-      if (i >= 2 && r != 0 && r != old) {
-        tryNeighbour(-1);
-      } else if (i < 2 && recordAt(i + 1) != 0) {
-        link_.GoTo(recordAt(i + 1));
-        side = 1;
-      }
+      link_.Skip(-1);
     }
+    return !link_.EoF() && link_.RecNo() == r;
+  };
+  std::int64_t target = forward ? (next ? next : prev) : (prev ? prev : next);
+  int windowSide = 0;
+  if (i > 0) {
+    int d = 0;
+    if (forward) d = i < n && recordAt(i + 1) != 0 ? 1 : (i == n && i > 1 ? -1 : 0);
+    else d = i >= 2 && recordAt(i - 1) != 0 ? -1 : (i < 2 ? 1 : 0);
+    const std::int64_t r = d != 0 ? recordAt(i + d) : 0;
+    if (r != 0 && r != old && sound(r)) target = r, windowSide = d;
   }
-  return side;
+  link_.GoTo(target);
+  // Where it ended, seen from the old record in the view's order.
+  if (target == next && next != 0) return 1;
+  if (target == prev && prev != 0) return -1;
+  return windowSide;
 }
 
 int kTable::PageRowsBackward() {
