@@ -316,6 +316,9 @@ class kTable : public CustomControl, public ColumnOwner {
   bool SetDeleted(bool hide);
   // Deleted records are hidden from the grid's view of the server.
   bool DeletedHidden();
+  // TRUE when the server may hide records (a filter of any kind, or hidden
+  // deletions): row numbers then need not match the records shown.
+  bool ServerHidesRecords();
 
   // --- layout geometry ---------------------------------------------------
   void SplitClientArea();
