@@ -2,6 +2,7 @@
 // visible row, the record number, flags and the cells of the visible
 // columns; it is the only thing painting reads.
 #include <QTimerEvent>
+#include <algorithm>
 
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
@@ -87,6 +88,10 @@ const Cell* kTable::BufferedCell(int column, int row) const {
 }
 
 bool kTable::StableFill() const { return fieldChangeMode_ == kStable && pendingChanges_ != 0; }
+
+bool kTable::PendingRecord(std::int64_t recNo) const {
+  return pendingChanges_ != 0 && std::find(pendingRecNos_.begin(), pendingRecNos_.end(), recNo) != pendingRecNos_.end();
+}
 
 void kTable::FillCell(Cell& cell, kDataColumn& column, int c, std::int64_t row) {
   cell.value = column.Value();
@@ -182,10 +187,15 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
       } else if (rows_[i - 1].empty) {
         bufferedEmpty = true;
       } else {
-        const std::int64_t above = rows_[i - 1].recNo;
+        // Next to the row above in the order the window shows: a record
+        // whose key changed meanwhile is elsewhere in the server's order.
+        std::size_t j = i - 1;
+        while (j > 0 && PendingRecord(rows_[j].recNo) && !rows_[j - 1].empty) --j;
+        const std::int64_t above = rows_[j].recNo;
         if (link_.RecNo() != above || link_.EoF()) link_.GoTo(above);
         lastRecNo = above;
         link_.Skip(1);
+        while (!link_.EoF() && PendingRecord(link_.RecNo())) link_.Skip(1);
       }
     }
     const std::int64_t recNo = link_.RecNo();
@@ -661,8 +671,35 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   const std::int64_t oldFirstRec = firstVisibleRecNo_;
   const int oldCount = int(rows_.size());
   const std::int64_t delta = std::int64_t(newRange.Min) - oldRange.Min;
-  link_.GoTo(firstVisibleRecNo_);
-  if (delta != 0) link_.Skip(delta);
+  // With rows kept in place (#Stable) the window moves in the order it
+  // shows; records whose key changed are not counted from.
+  bool stableMove = false, atTop = false;
+  if (StableFill() && delta > 0 && delta < oldCount && !rows_[std::size_t(delta)].empty) {
+    link_.GoTo(rows_[std::size_t(delta)].recNo);
+    stableMove = true;
+  } else if (StableFill() && delta < 0) {
+    std::size_t j = 0;
+    while (j + 1 < rows_.size() && !rows_[j + 1].empty && PendingRecord(rows_[j].recNo)) ++j;
+    if (!PendingRecord(rows_[j].recNo) && !rows_[j].empty) {
+      // Rows above row j are all such records: the steps count from it.
+      link_.GoTo(rows_[j].recNo);
+      std::int64_t steps = -delta;
+      while (steps > 0) {
+        link_.Skip(-1);
+        if (link_.BoF()) break;
+        if (!PendingRecord(link_.RecNo())) --steps;
+      }
+      stableMove = steps == 0;
+      if (!stableMove && link_.BoF()) {
+        link_.GoTop();
+        atTop = true;
+      }
+    }
+  }
+  if (!stableMove && !atTop) {
+    link_.GoTo(firstVisibleRecNo_);
+    if (delta != 0) link_.Skip(delta);
+  }
   if (link_.EoF() && !skipEOF_) link_.Skip(-1);
   const std::int64_t newFirst = link_.RecNo();
   firstVisibleRecNo_ = newFirst;
@@ -691,6 +728,8 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   } else if (delta > 0 && delta < oldCount) {
     const RowInfo& r = rows_[std::size_t(delta)];
     if (!r.empty && r.recNo == newFirst) k = std::ptrdiff_t(delta), reuse = true;
+  } else if (delta < 0 && stableMove && -delta < newCount) {
+    k = std::ptrdiff_t(delta), reuse = true;
   } else if (delta < 0 && -delta < newCount) {
     link_.GoTo(newFirst);
     link_.Skip(-delta);

@@ -617,6 +617,10 @@ class kTable : public CustomControl, public ColumnOwner {
   QBasicTimer autoRefreshTimer_;
   bool autoRefreshGuard_ = false;
   int pendingChanges_ = 0;
+  // Records whose key changed while #Stable keeps their rows (valid while
+  // pendingChanges_ != 0).
+  std::vector<std::int64_t> pendingRecNos_;
+  bool PendingRecord(std::int64_t recNo) const;
   int pendingSelection_ = 0;
 
   // columns

@@ -378,7 +378,9 @@ void kTable::NotifyFieldChange(int, const Usual& field) {
     if (NamesField(key, name) || (cond.IsString() && NamesField(Upper(cond.AsStringView()), name))) {
       if (fieldChangeMode_ == kStable) {
         // The row keeps its place until the next move.
+        if (pendingChanges_ == 0) pendingRecNos_.clear();
         ++pendingChanges_;
+        pendingRecNos_.push_back(recNo);
       } else {
         Refresh(Usual(true));
         return;
