@@ -108,6 +108,7 @@ void kTable::Destruct() {
   columnList_.clear();
   columnOpenList_.clear();
   columnVariableHeightList_.clear();
+  firstVisibleColumn_ = lastVisibleColumn_ = currentColumn_ = 0;
   rows_.clear();
   frozenCells_.clear();
   scrollCells_.clear();
