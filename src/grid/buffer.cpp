@@ -773,6 +773,10 @@ void kTable::AutoRefreshTime(int ms) {
 
 void kTable::timerEvent(QTimerEvent* e) {
   if (e->timerId() == autoRefreshTimer_.timerId()) {
+    // A nested event loop (a modal box from an error block, say) may tick
+    // in the middle of the grid's own work, with the server parked
+    // elsewhere: the refresh waits for the next tick between operations.
+    if (eventLock_ || sequenceCount_ > 0) return;
     GuardedCall([this] { AutoRefresh(); });
     return;
   }
