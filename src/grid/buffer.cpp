@@ -2,6 +2,7 @@
 // visible row, the record number, flags and the cells of the visible
 // columns; it is the only thing painting reads.
 #include <QTimerEvent>
+#include <algorithm>
 
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
@@ -87,6 +88,10 @@ const Cell* kTable::BufferedCell(int column, int row) const {
 }
 
 bool kTable::StableFill() const { return fieldChangeMode_ == kStable && pendingChanges_ != 0; }
+
+bool kTable::PendingRecord(std::int64_t recNo) const {
+  return pendingChanges_ != 0 && std::find(pendingRecNos_.begin(), pendingRecNos_.end(), recNo) != pendingRecNos_.end();
+}
 
 void kTable::FillCell(Cell& cell, kDataColumn& column, int c, std::int64_t row) {
   cell.value = column.Value();
@@ -182,10 +187,15 @@ bool kTable::FillBuffer(const Usual& columnFrom, const Usual& columnTo, const Us
       } else if (rows_[i - 1].empty) {
         bufferedEmpty = true;
       } else {
-        const std::int64_t above = rows_[i - 1].recNo;
+        // Next to the row above in the order the window shows: a record
+        // whose key changed meanwhile is elsewhere in the server's order.
+        std::size_t j = i - 1;
+        while (j > 0 && PendingRecord(rows_[j].recNo) && !rows_[j - 1].empty) --j;
+        const std::int64_t above = rows_[j].recNo;
         if (link_.RecNo() != above || link_.EoF()) link_.GoTo(above);
         lastRecNo = above;
         link_.Skip(1);
+        while (!link_.EoF() && PendingRecord(link_.RecNo())) link_.Skip(1);
       }
     }
     const std::int64_t recNo = link_.RecNo();
@@ -306,58 +316,63 @@ int kTable::RepairPosition(bool forward) {
   const Array saved = RecordSave();
   if (link_.EoF()) return 0;
   const std::int64_t old = link_.RecNo();
-  int side = -1;
+  // The records the view has around it: a step forward and back comes back
+  // to a sound record; from a hidden one it gives the next record and the
+  // one before it (either may be missing).
+  std::int64_t next = 0, prev = 0;
   link_.Skip(1);
   if (!link_.EoF()) {
+    next = link_.RecNo();
     link_.Skip(-1);
-    // A step back from the next record passes a record the view lacks,
-    // unless nothing comes before it.
-    if (link_.BoF()) side = 1;
-  } else if (dynamic_cast<DBServer*>(link_.Direct())) {
-    link_.GoTo(old);
-    link_.GoBottom();
+    if (!link_.BoF() && !link_.EoF()) prev = link_.RecNo();
   } else {
-    link_.Skip(-1);
+    if (dynamic_cast<DBServer*>(link_.Direct())) {
+      link_.GoTo(old);
+      link_.GoBottom();
+    } else {
+      link_.Skip(-1);
+    }
+    if (!link_.EoF()) prev = link_.RecNo();
   }
-  if (link_.RecNo() == old) {
+  if (prev == old || (prev == 0 && next == old)) {
     RecordRestore(saved);
     return 0;
   }
-  // Prefer the buffered neighbour, so the cursor stays where the user sees it.
+  if (next == 0 && prev == 0) return -1;  // the view holds no record at all
+  // Prefer the buffered neighbour, so the cursor stays where the user sees
+  // it, as long as the view still has it.
   const int i = BufferPos(old);
   const int n = int(rows_.size());
   auto recordAt = [&](int pos) -> std::int64_t {
     return pos >= 1 && pos <= n && !rows_[std::size_t(pos - 1)].empty ? rows_[std::size_t(pos - 1)].recNo : 0;
   };
-  // Onto the neighbour on side d; when it is unsound too the repair goes on
-  // from there, and where that ends decides the side.
-  auto tryNeighbour = [&](int d) {
-    const std::int64_t r = recordAt(i + d);
+  auto sound = [&](std::int64_t r) {
+    if (r == next || r == prev) return r != 0;
     link_.GoTo(r);
-    side = d;
-    if (link_.RecNo() == r && !link_.EoF())
-      if (const int further = RepairPosition(false)) side = further;
-  };
-  if (i > 0) {
-    if (forward) {
-      const std::int64_t r = recordAt(i + 1);
-      if (i < n && r != 0 && r != old) {
-        tryNeighbour(1);
-      } else if (i == n && i > 1 && recordAt(i - 1) != 0) {
-        link_.GoTo(recordAt(i - 1));
-        side = -1;
-      }
+    if (link_.RecNo() != r || link_.EoF()) return false;
+    link_.Skip(1);
+    if (link_.EoF()) {
+      link_.GoTo(r);
+      link_.GoBottom();
     } else {
-      const std::int64_t r = recordAt(i - 1);
-      if (i >= 2 && r != 0 && r != old) {
-        tryNeighbour(-1);
-      } else if (i < 2 && recordAt(i + 1) != 0) {
-        link_.GoTo(recordAt(i + 1));
-        side = 1;
-      }
+      link_.Skip(-1);
     }
+    return !link_.EoF() && link_.RecNo() == r;
+  };
+  std::int64_t target = forward ? (next ? next : prev) : (prev ? prev : next);
+  int windowSide = 0;
+  if (i > 0) {
+    int d = 0;
+    if (forward) d = i < n && recordAt(i + 1) != 0 ? 1 : (i == n && i > 1 ? -1 : 0);
+    else d = i >= 2 && recordAt(i - 1) != 0 ? -1 : (i < 2 ? 1 : 0);
+    const std::int64_t r = d != 0 ? recordAt(i + d) : 0;
+    if (r != 0 && r != old && sound(r)) target = r, windowSide = d;
   }
-  return side;
+  link_.GoTo(target);
+  // Where it ended, seen from the old record in the view's order.
+  if (target == next && next != 0) return 1;
+  if (target == prev && prev != 0) return -1;
+  return windowSide;
 }
 
 int kTable::PageRowsBackward() {
@@ -656,8 +671,35 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   const std::int64_t oldFirstRec = firstVisibleRecNo_;
   const int oldCount = int(rows_.size());
   const std::int64_t delta = std::int64_t(newRange.Min) - oldRange.Min;
-  link_.GoTo(firstVisibleRecNo_);
-  if (delta != 0) link_.Skip(delta);
+  // With rows kept in place (#Stable) the window moves in the order it
+  // shows; records whose key changed are not counted from.
+  bool stableMove = false, atTop = false;
+  if (StableFill() && delta > 0 && delta < oldCount && !rows_[std::size_t(delta)].empty) {
+    link_.GoTo(rows_[std::size_t(delta)].recNo);
+    stableMove = true;
+  } else if (StableFill() && delta < 0) {
+    std::size_t j = 0;
+    while (j + 1 < rows_.size() && !rows_[j + 1].empty && PendingRecord(rows_[j].recNo)) ++j;
+    if (!PendingRecord(rows_[j].recNo) && !rows_[j].empty) {
+      // Rows above row j are all such records: the steps count from it.
+      link_.GoTo(rows_[j].recNo);
+      std::int64_t steps = -delta;
+      while (steps > 0) {
+        link_.Skip(-1);
+        if (link_.BoF()) break;
+        if (!PendingRecord(link_.RecNo())) --steps;
+      }
+      stableMove = steps == 0;
+      if (!stableMove && link_.BoF()) {
+        link_.GoTop();
+        atTop = true;
+      }
+    }
+  }
+  if (!stableMove && !atTop) {
+    link_.GoTo(firstVisibleRecNo_);
+    if (delta != 0) link_.Skip(delta);
+  }
   if (link_.EoF() && !skipEOF_) link_.Skip(-1);
   const std::int64_t newFirst = link_.RecNo();
   firstVisibleRecNo_ = newFirst;
@@ -686,6 +728,8 @@ bool kTable::UpdateVisibleRows(const Range& oldRange, const Range& newRange) {
   } else if (delta > 0 && delta < oldCount) {
     const RowInfo& r = rows_[std::size_t(delta)];
     if (!r.empty && r.recNo == newFirst) k = std::ptrdiff_t(delta), reuse = true;
+  } else if (delta < 0 && stableMove && -delta < newCount) {
+    k = std::ptrdiff_t(delta), reuse = true;
   } else if (delta < 0 && -delta < newCount) {
     link_.GoTo(newFirst);
     link_.Skip(-delta);
@@ -729,6 +773,10 @@ void kTable::AutoRefreshTime(int ms) {
 
 void kTable::timerEvent(QTimerEvent* e) {
   if (e->timerId() == autoRefreshTimer_.timerId()) {
+    // A nested event loop (a modal box from an error block, say) may tick
+    // in the middle of the grid's own work, with the server parked
+    // elsewhere: the refresh waits for the next tick between operations.
+    if (eventLock_ || sequenceCount_ > 0) return;
     GuardedCall([this] { AutoRefresh(); });
     return;
   }

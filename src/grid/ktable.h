@@ -318,6 +318,9 @@ class kTable : public CustomControl, public ColumnOwner {
   bool SetDeleted(bool hide);
   // Deleted records are hidden from the grid's view of the server.
   bool DeletedHidden();
+  // TRUE when the server may hide records (a filter of any kind, or hidden
+  // deletions): row numbers then need not match the records shown.
+  bool ServerHidesRecords();
 
   // --- layout geometry ---------------------------------------------------
   void SplitClientArea();
@@ -617,6 +620,10 @@ class kTable : public CustomControl, public ColumnOwner {
   QBasicTimer autoRefreshTimer_;
   bool autoRefreshGuard_ = false;
   int pendingChanges_ = 0;
+  // Records whose key changed while #Stable keeps their rows (valid while
+  // pendingChanges_ != 0).
+  std::vector<std::int64_t> pendingRecNos_;
+  bool PendingRecord(std::int64_t recNo) const;
   int pendingSelection_ = 0;
 
   // columns

@@ -1,11 +1,10 @@
 // kTable: reacting to server notifications, and the record-level commands
 // that act on the server and let its notifications update every client.
-#include <cctype>
-
 #include "grid/grid_event.h"
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/runtime/runtime.h"
+#include "platform/runtime/text.h"
 
 namespace kt {
 namespace {
@@ -16,11 +15,11 @@ const Symbol kCommit("Commit"), kData("Data"), kCurrent("Current"), kFromLine("F
 
 std::string Upper(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = char(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : r) c = text::AsciiUpper(c);
   return r;
 }
 
-bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsNameChar(char c) { return text::IsAsciiLetter(c) || text::IsAsciiDigit(c) || c == '_'; }
 
 // The field name as a whole word of the expression (so NAME does not match
 // LASTNAME).
@@ -378,7 +377,9 @@ void kTable::NotifyFieldChange(int, const Usual& field) {
     if (NamesField(key, name) || (cond.IsString() && NamesField(Upper(cond.AsStringView()), name))) {
       if (fieldChangeMode_ == kStable) {
         // The row keeps its place until the next move.
+        if (pendingChanges_ == 0) pendingRecNos_.clear();
         ++pendingChanges_;
+        pendingRecNos_.push_back(recNo);
       } else {
         Refresh(Usual(true));
         return;

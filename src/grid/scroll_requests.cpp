@@ -8,6 +8,7 @@
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "platform/gui/pointer.h"
+#include "servers/karrayserver.h"
 
 namespace kt {
 namespace {
@@ -127,6 +128,13 @@ void kTable::PlaceAtEnd() {
   if (back > 0) link_.Skip(-back);
 }
 
+bool kTable::ServerHidesRecords() {
+  if (DeletedHidden()) return true;
+  if (auto* array = dynamic_cast<kArrayServer*>(link_.Direct())) return array->HidesRecords();
+  const Usual filter = link_.HasAccess(kFilter) ? link_.Access(kFilter) : NIL;
+  return filter.IsString() ? !filter.AsStringView().empty() : !filter.IsNil();
+}
+
 void kTable::ThumbRows(std::int64_t thumb) {
   const std::int64_t barMin = vScroll_ ? vScroll_->minimum() : 1;
   const std::int64_t barMax = vScroll_ ? vScroll_->maximum() : 1;
@@ -151,22 +159,20 @@ void kTable::ThumbRows(std::int64_t thumb) {
   } else if (target == firstVisibleRowNo_) {
     moved = false;
   } else {
-    const Usual filter = link_.HasAccess(kFilter) ? link_.Access(kFilter) : NIL;
-    const bool filtered = filter.IsString() ? !filter.AsStringView().empty() : !filter.IsNil();
+    const bool filtered = ServerHidesRecords();
     const bool uniform = !ExistRowsWithVariableHeight();
     const std::int64_t last = uniform ? rowCount_ - visibleRowCount_ + 2 : rowCount_;
-    if (filtered && !hasOrder_) {
-      // Row numbers are not reliable under a filter: the record of that
-      // number, or the next one the filter lets through.
-      link_.GoTo(std::min(target, lastRec_));
-      link_.Skip(1);
-      link_.Skip(-1);
-      if (link_.EoF()) PlaceAtEnd();
-    } else if (filtered) {
-      // Row numbers are key positions, and the order counts the records the
-      // filter hides: the window starts at the key of the target row, moved
-      // onto a record the filter lets through.
-      ThumbToKey(target + std::max<std::int64_t>(1, firstRowNo_) - 1);
+    if (filtered) {
+      if (!hasOrder_) {
+        // Row numbers are not reliable under a filter: the record of that
+        // number, or the next one the filter lets through.
+        link_.GoTo(std::min(target, lastRec_));
+      } else {
+        // Row numbers are key positions, and the order counts the records
+        // the server hides: the window starts at the key of the target row,
+        // moved onto a record the view has.
+        ThumbToKey(target + std::max<std::int64_t>(1, firstRowNo_) - 1);
+      }
       link_.Skip(1);
       link_.Skip(-1);
       if (link_.EoF()) {

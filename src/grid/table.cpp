@@ -108,6 +108,7 @@ void kTable::Destruct() {
   columnList_.clear();
   columnOpenList_.clear();
   columnVariableHeightList_.clear();
+  firstVisibleColumn_ = lastVisibleColumn_ = currentColumn_ = 0;
   rows_.clear();
   frozenCells_.clear();
   scrollCells_.clear();
@@ -559,8 +560,11 @@ void kTable::AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, i
   if (count <= freeze_) firstVisibleColumn_ = lastVisibleColumn_ = 0;
   // The frozen part may have changed width.
   SplitClientArea();
+  // Any change of columns may leave the count of rows behind the heights.
+  const int rows = GetCountOfVisibleRows(firstVisibleRecNo_);
+  rowsChanged = rowsChanged || rows != visibleRowCount_;
   if (rowsChanged) {
-    visibleRowCount_ = GetCountOfVisibleRows(firstVisibleRecNo_);
+    visibleRowCount_ = rows;
     if (currentRow_ < firstVisibleRowNo_ || currentRow_ > firstVisibleRowNo_ + visibleRowCount_ - 1) {
       SequenceScope seq(*this);
       firstVisibleRecNo_ = link_.RecNo();
@@ -628,6 +632,14 @@ bool kTable::Clear(const Usual& redraw) {
   firstVisibleColumn_ = lastVisibleColumn_ = currentColumn_ = 0;
   frozenCells_.clear();
   scrollCells_.clear();
+  // Rows that were tall made room for fewer of them.
+  const int rows = GetCountOfVisibleRows(firstVisibleRecNo_);
+  if (rows != visibleRowCount_) {
+    visibleRowCount_ = rows;
+    lastVisibleRowNo_ = GetLastVisibleRow(firstVisibleRowNo_);
+    if (Used()) FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
+    else ResizeBuffer(Usual(0), Usual(visibleRowCount_));
+  }
   UpdateVerticalScrollValues(true, true);
   UpdateHorizontalScrollValues(true, true);
   if (Enabled(redraw)) Redraw();

@@ -354,6 +354,112 @@ TEST_F(BufferTest, SkipFromAHiddenCurrentRecordCountsFromIt) {
   }
 }
 
+TEST_F(BufferTest, SkipsOfSeveralRowsFromAHiddenRecordCountEveryRow) {
+  struct Case {
+    const char* name;
+    bool silent;  // deleted behind the grid's back: its row stays buffered
+    std::int64_t current;
+    std::int64_t alsoDeleted;  // 0: none
+    std::int64_t rows;
+    std::int64_t expected;
+  } cases[] = {
+      {"unbuffered, back 3", false, 15, 0, -3, 12},
+      {"unbuffered, forward 3", false, 15, 0, 3, 18},
+      {"buffered, back 3", true, 15, 0, -3, 12},
+      {"buffered, forward 3", true, 15, 0, 3, 18},
+      {"buffered, next hidden too, forward", true, 15, 16, 1, 17},
+      {"buffered, previous hidden too, back", true, 15, 14, -1, 13},
+      {"unbuffered, next hidden too, forward", false, 15, 16, 1, 17},
+      {"unbuffered, previous hidden too, back", false, 15, 14, -1, 13},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kTable* grid = MakeGrid(10);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)), Usual(2));
+    grid->Use(Usual(server));
+    if (c.alsoDeleted) {
+      server->SuspendNotification();
+      server->GoTo(c.alsoDeleted);
+      server->Delete();
+      server->ResetNotification();
+    }
+    server->GoTo(c.current);
+    ASSERT_GT(grid->BufferPos(c.current), 0);
+    if (c.silent) server->SuspendNotification();
+    ASSERT_TRUE(server->Delete());
+    if (c.silent) server->ResetNotification();
+    EXPECT_TRUE(grid->Skip(Usual(c.rows)));
+    EXPECT_EQ(server->RecNo(), c.expected);
+    EXPECT_EQ(grid->CurrentRecNo(), c.expected);
+    delete grid;
+  }
+}
+
+TEST_F(BufferTest, SkipFromAHiddenBlockAtTheTopOfTheWindow) {
+  // Rows 11.. shown; 11, 12, 13 deleted behind the grid's back; the current
+  // record is 12.
+  struct Case {
+    std::int64_t rows, expected;
+  } cases[] = {{1, 14}, {-1, 10}, {2, 15}, {-2, 9}, {0, 14}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rows);
+    kTable* grid = MakeGrid(10);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)), Usual(2));
+    grid->Use(Usual(server));
+    grid->FirstVisibleRecNo(11);
+    server->GoTo(12);
+    ASSERT_EQ(grid->FirstVisibleRecNo(), 11);
+    server->SuspendNotification();
+    for (int r : {11, 12, 13}) {
+      server->GoTo(r);
+      server->Delete();
+    }
+    server->GoTo(12);
+    server->ResetNotification();
+    EXPECT_TRUE(grid->Skip(Usual(c.rows)));
+    EXPECT_EQ(server->RecNo(), c.expected);
+    EXPECT_FALSE(server->Deleted()) << "a hidden record is no place for the cursor";
+    EXPECT_EQ(grid->CurrentRecNo(), server->RecNo());
+    delete grid;
+  }
+}
+
+TEST_F(BufferTest, SkipFromAHiddenRecordUnderAnOrder) {
+  // Order by NAME: N1, N10, N11, ..., N19, N2, N20, ...
+  kTable* grid = MakeGrid(10);
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)), Usual(2));
+  ASSERT_TRUE(server->CreateOrder("Server:NAME"));
+  server->GoTop();
+  grid->Use(Usual(server));
+  server->GoTo(12);  // N12: between N11 and N13
+  ASSERT_TRUE(server->Delete());
+  EXPECT_TRUE(grid->Skip(Usual(-1)));
+  EXPECT_EQ(server->RecNo(), 11);
+  server->GoTo(13);
+  ASSERT_TRUE(server->Delete());
+  EXPECT_TRUE(grid->Skip(Usual(1)));
+  EXPECT_EQ(server->RecNo(), 14);
+  // Behind the grid's back: N14 to N16 go, the cursor stays on N15.
+  server->SuspendNotification();
+  for (int r : {14, 15, 16}) {
+    server->GoTo(r);
+    server->Delete();
+  }
+  server->GoTo(15);
+  server->ResetNotification();
+  EXPECT_TRUE(grid->Skip(Usual(1)));
+  EXPECT_EQ(server->RecNo(), 17);
+  EXPECT_EQ(grid->CurrentRecNo(), 17);
+  // Last in the order: N9; the grid deletes it and lands on N8.
+  grid->GoBottom();
+  ASSERT_EQ(server->RecNo(), 9);
+  ASSERT_TRUE(grid->Delete());
+  EXPECT_EQ(server->RecNo(), 8);
+  EXPECT_EQ(grid->CurrentRecNo(), 8);
+  ExpectConsistent(*grid, *server, "after delete of the last");
+  delete grid;
+}
+
 TEST_F(BufferTest, StableFieldChangeKeepsRowsUntilTheNextMove) {
   kTable* grid = MakeGrid(5);
   auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(20)));

@@ -205,6 +205,45 @@ TEST_F(GeometryTest, ClosedColumnsNoLongerDriveRowHeights) {
   expectUniformRows("closed");
 }
 
+TEST_F(GeometryTest, RowCountFollowsTheRowHeightsAfterColumnsOrServerChange) {
+  Array data;
+  for (int i = 1; i <= 30; ++i) data.Add(Usual(Array{i, "a\nb\nc\nd\ne", i}));
+  server = New<kArrayServer>(
+      Usual(Array{Usual(Array{"ID", "N", 5, 0}), Usual(Array{"NOTE", "M", 10, 0}), Usual(Array{"AGE", "N", 3, 0})}),
+      Usual(data));
+  grid->RowHeight(20);
+  grid->CaptionHeight(24);
+  grid->VerticalScrollBarMode(Symbol("None"));
+  grid->HorizontalScrollBarMode(Symbol("None"));
+  grid->resize(600, 24 + grid->FooterHeight() + 210);  // 10 rows of 20 px and a part one
+  grid->Use(Usual(server));
+  grid->GetColumn("NOTE")->HeightVariable(1);
+  grid->EnableRowHeightVariable();
+  grid->Recalculate();
+  const int tall = grid->VisibleRowCount();
+  ASSERT_LT(tall, 11);
+  auto expectUniform = [&](const char* where, DataServer& s) {
+    SCOPED_TRACE(where);
+    EXPECT_EQ(grid->VisibleRowCount(), 11) << "was " << tall << " with the tall rows";
+    ExpectConsistent(*grid, s, where);
+  };
+  grid->Clear();
+  expectUniform("cleared", *server);
+  ASSERT_TRUE(grid->OpenColumn("ID"));
+  expectUniform("one plain column open", *server);
+  ASSERT_TRUE(grid->OpenColumn("NOTE"));
+  EXPECT_LT(grid->VisibleRowCount(), 11) << "the tall column is back";
+  ASSERT_TRUE(grid->CloseColumn("NOTE"));
+  expectUniform("tall column closed", *server);
+
+  // A new server without variable-height columns.
+  ASSERT_TRUE(grid->OpenColumn("NOTE"));
+  ASSERT_LT(grid->VisibleRowCount(), 11);
+  auto plain = New<kArrayServer>(SmallStruct(), Usual(SmallData(30)));
+  grid->Use(Usual(plain));
+  expectUniform("new server", *plain);
+}
+
 TEST_F(GeometryTest, ShrinkingFarFromTheCurrentRecordCostsAWindowOfMoves) {
   // The current record in row 5,000,000, the window scrolled to the top by
   // the bar: a smaller window neither walks to the current record nor jumps.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "grid_fixture.h"
+#include "platform/runtime/compiler/macro.h"
 #include "platform/gui/brush.h"
 #include "support/kitemlist.h"
 
@@ -239,6 +240,124 @@ TEST_F(ScrollTest, StableRowsStayWhileRowsThatComeIntoViewAreRead) {
     grid->Skip();
     EXPECT_EQ(grid->PendingChanges(), 0);
     ExpectConsistent(*grid, *server, "after the move");
+  }
+}
+
+TEST_F(ScrollTest, StableRecordAtTheWindowEdgeKeepsItsNeighbours) {
+  // The changed record sits in the row at the edge the window moves from:
+  // the row that scrolls in is its neighbour as the window shows it, not in
+  // the order the server has now.
+  struct Case {
+    const char* name;
+    std::int64_t changed;
+    int kind;
+    std::int64_t first;  // first visible record after one and two lines
+  } cases[] = {
+      // GoTo(51) moves the window to 42..52; a line up makes 51 the last row.
+      {"changed last row, line down", 51, kTable::kLineForward, 42},
+      {"changed first row, line up", 41, kTable::kLineBackward, 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(100)));
+    ASSERT_TRUE(server->CreateOrder("Server:ID"));
+    server->GoTop();
+    Bind(server);
+    grid->FieldChangeMode(Symbol("Stable"));
+    grid->FirstVisibleRecNo(41);
+    ASSERT_EQ(grid->RowBuffer().back().recNo, 51);
+    server->GoTo(c.changed);
+    server->FieldPut("ID", 1000);
+    ASSERT_EQ(grid->PendingChanges(), 1);
+    if (c.changed == 51) {
+      grid->VerticalScroll(kTable::kLineBackward);
+      ASSERT_EQ(grid->FirstVisibleRecNo(), 41);
+      ASSERT_EQ(grid->RowBuffer().back().recNo, 51);
+    }
+    const int step = c.kind == kTable::kLineForward ? 1 : -1;
+    for (int lines = 1; lines <= 2; ++lines) {
+      SCOPED_TRACE(lines);
+      grid->VerticalScroll(c.kind);
+      grid->VerticalScroll(kTable::kScrollEnd);
+      const std::int64_t first = c.first + step * (lines - 1);
+      EXPECT_EQ(grid->FirstVisibleRecNo(), first);
+      EXPECT_FALSE(grid->EmptyRowsVisible()) << "records 52.. exist";
+      const auto& rows = grid->RowBuffer();
+      std::string seen;
+      for (const auto& r : rows) seen += std::to_string(r.recNo) + (r.empty ? "e " : " ");
+      SCOPED_TRACE(seen);
+      for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].recNo, first + std::int64_t(i)) << "row " << i + 1;
+    }
+  }
+}
+
+TEST_F(ScrollTest, ThumbUnderAnOrderWithRecordsHiddenWithoutAFilterText) {
+  // Row numbers are key positions that count every record; the odd records
+  // are hidden by a filter given as a code block, or as hidden deletions.
+  for (int how = 0; how < 2; ++how) {
+    SCOPED_TRACE(how == 0 ? "code block filter" : "hidden deletions");
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(1000)), Usual(2));
+    ASSERT_TRUE(server->CreateOrder("Server:ID"));
+    if (how == 0) {
+      ASSERT_TRUE(server->SetFilter(Usual(CompileCodeblock("{|Server| Server:ID % 2 = 0}"))));
+    } else {
+      server->SuspendNotification();
+      for (int r = 1; r <= 1000; r += 2) {
+        server->GoTo(r);
+        server->Delete();
+      }
+      server->ResetNotification();
+    }
+    server->GoTop();
+    Bind(server);
+    ASSERT_EQ(grid->FirstVisibleRecNo(), 2);
+    for (int target : {300, 499, 700}) {
+      SCOPED_TRACE(target);
+      grid->VerticalScroll(kTable::kThumb, target);
+      grid->VerticalScroll(kTable::kScrollEnd);
+      EXPECT_NEAR(double(grid->FirstVisibleRowNo()), double(target), 1.0);
+      EXPECT_FALSE(grid->EmptyRowsVisible());
+      EXPECT_EQ(server->RecNo(), 2);
+      ExpectConsistent(*grid, *server, "after the thumb");
+    }
+  }
+}
+
+TEST_F(ScrollTest, ThumbNearTheEndKeepsTheLastPageFull) {
+  struct Case {
+    const char* name;
+    bool order;
+    const char* filter;
+  } cases[] = {
+      {"filter without order", false, "Server:ID % 2 = 0"},
+      {"sparse filter, order by another field", true, "Server:ID % 10 = 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(1000)));
+    if (c.order) {
+      ASSERT_TRUE(server->CreateOrder("Server:AGE"));
+    }
+    ASSERT_TRUE(server->SetFilter(c.filter));
+    server->GoTop();
+    Bind(server);
+    const std::int64_t start = server->RecNo();
+    for (int target : {50, 500, 990}) {
+      SCOPED_TRACE(target);
+      grid->VerticalScroll(kTable::kThumb, target);
+      grid->VerticalScroll(kTable::kScrollEnd);
+      // At most the part row below the last record stays empty.
+      std::string seen;
+      int empty = 0;
+      for (const auto& r : grid->RowBuffer()) {
+        seen += std::to_string(r.recNo) + (r.empty ? "e " : " ");
+        empty += r.empty ? 1 : 0;
+      }
+      EXPECT_LE(empty, 1) << "a part page followed by empty rows: " << seen;
+      EXPECT_EQ(server->RecNo(), start);
+      ExpectConsistent(*grid, *server, "after the thumb");
+    }
   }
 }
 

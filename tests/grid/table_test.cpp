@@ -271,6 +271,26 @@ TEST_F(GridTest, DestructDropsReferencesAndLeavesNoClientBehind) {
   EXPECT_EQ(second->CurrentRecNo(), 3);
 }
 
+TEST_F(GridTest, DestructForgetsTheVisibleColumns) {
+  Fit(5);
+  auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(20)));
+  const Array names{"ID", "NAME", "AGE", "ID", "NAME"};
+  grid->Use(Usual(server), Usual(names));
+  for (const auto& c : grid->ColumnList()) c->Width(250);
+  grid->resize(600, grid->height());
+  grid->Recalculate();
+  grid->SetFirstColumn(3);
+  ASSERT_EQ(grid->FirstVisibleColumn(), 3);
+  grid->Destruct();
+  EXPECT_EQ(grid->ColumnOpenCount(), 0);
+  EXPECT_EQ(grid->FirstVisibleColumn(), 0) << "no visible column without open columns";
+  EXPECT_EQ(grid->LastVisibleColumn(), 0);
+  EXPECT_FALSE(grid->grab().isNull());  // paints
+  grid->Use(Usual(server), Usual(names));
+  EXPECT_EQ(grid->FirstVisibleColumn(), 1);
+  EXPECT_EQ(grid->CurrentColumn(), 1);
+}
+
 TEST_F(GridTest, SequencesNestOnDatabaseServer) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("ktable-grid-seq-" + std::to_string(::getpid()));
