@@ -140,7 +140,7 @@ struct EvalContext {
   int depth = 0;
   std::int64_t budget = 0;
   std::uintptr_t stackBase = 0;
-  std::uintptr_t stackFloor = 0;  // 0: no evaluation is running yet
+  std::uintptr_t stackFloor = 0;  // 0: not fixed (nothing is evaluating or nested)
 };
 EvalContext& CurrentEvalContext();
 
