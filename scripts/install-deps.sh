@@ -25,13 +25,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq "${missing[@]}"
 fi
 
-# Tests run number conversions under a German locale (decimal comma), which
-# must exist on the machine.
-if ! locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$'; then
-  if grep -qE '^# *de_DE\.UTF-8 UTF-8' /etc/locale.gen; then
-    $SUDO sed -i -E 's/^# *(de_DE\.UTF-8 UTF-8)/\1/' /etc/locale.gen
-  elif ! grep -qE '^de_DE\.UTF-8 UTF-8' /etc/locale.gen; then
-    echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# Tests run number conversions under a German locale (decimal comma), and
+# byte classification under a single-byte one (Latin-1, where bytes above
+# 0x7F are letters); both must exist on the machine.
+regen=0
+for entry in 'de_DE.UTF-8 UTF-8:^de_DE\.utf-?8$' 'de_DE ISO-8859-1:^de_DE(\.iso88591)?$'; do
+  line=${entry%%:*}
+  present=${entry#*:}
+  locale -a 2>/dev/null | grep -qiE "$present" && continue
+  quoted=$(printf '%s' "$line" | sed 's/[.]/\\./g')
+  if grep -qE "^# *$quoted\$" /etc/locale.gen; then
+    $SUDO sed -i -E "s/^# *($quoted)\$/\\1/" /etc/locale.gen
+  elif ! grep -qE "^$quoted\$" /etc/locale.gen; then
+    echo "$line" | $SUDO tee -a /etc/locale.gen >/dev/null
   fi
-  $SUDO locale-gen
-fi
+  regen=1
+done
+if [ "$regen" = 1 ]; then $SUDO locale-gen; fi

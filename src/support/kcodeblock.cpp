@@ -142,8 +142,14 @@ Usual kCodeblock::EvalWith(Args args) {
 
 bool kCodeblock::IsValid(bool lEvaluate) {
   if (!compiled_ || errorNo_ != kCompiledOk) return false;
-  if (lEvaluate && Eval().IsNil()) return false;
-  return true;
+  if (!lEvaluate) return true;
+  // A question, not an evaluation on the caller's behalf: a failure under the
+  // caller's trap is an answer too (the error stays in LastError).
+  try {
+    return !Eval().IsNil();
+  } catch (const RuntimeError&) {
+    return false;
+  }
 }
 
 void kCodeblock::Destruct() {

@@ -61,6 +61,8 @@ class kCodeblock : public Object {
   // As Eval, but with the given arguments (used when the object stands in
   // for a codeblock and is evaluated with arguments, e.g. as an order key).
   Usual EvalWith(Args args);
+  // Compiled without error and, with lEvaluate, evaluates to a value other
+  // than NIL. Never throws: a failed evaluation answers FALSE.
   bool IsValid(bool lEvaluate = false);
   void Destruct();
 

@@ -75,5 +75,34 @@ TEST(ArrayServerFieldMode, NumbersCarryTheFieldsWidth) {
   EXPECT_TRUE(s->FieldGet("AGE").IsInteger());
 }
 
+// Fields as wide as a structure may declare them format and validate their
+// numbers without raising, in both field modes.
+TEST(ArrayServerFieldMode, WideNumericFieldsFormatWithoutErrors) {
+  ScopedRuntime rt;
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  for (int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    Ref<kArrayServer> s = New<kArrayServer>(
+        Usual(Array{Usual(Array{"BIG", "N", 2000, 0}), Usual(Array{"FINE", "N", 65535, 200})}),
+        Usual(Array{Usual(Array{1, 0.5})}), NIL, mode);
+    Ref<test::RecordingClient> client = New<test::RecordingClient>();
+    s->RegisterClient(client.get());
+    s->FieldPut("BIG", 5);
+    EXPECT_EQ(s->FieldGet("BIG"), Usual(5));
+    EXPECT_EQ(s->FieldGetFormatted("BIG"), "5");
+    s->FieldPut("FINE", 1.5);
+    EXPECT_EQ(s->FieldGet("FINE"), Usual(1.5));
+    EXPECT_EQ(s->FieldGetFormatted("FINE"), "1." + std::string(1, '5') + std::string(199, '0'));
+    for (const ErrorRef& e : errors) ADD_FAILURE() << "error block: " << e->Operation << " " << e->Description;
+    for (const ErrorRef& e : client->errors) ADD_FAILURE() << "client: " << e->Operation << " " << e->Description;
+    errors.clear();
+    s->UnRegisterClient(client.get());
+  }
+}
+
 }  // namespace
 }  // namespace kt

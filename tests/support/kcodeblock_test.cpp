@@ -112,6 +112,33 @@ TEST(kCodeblock, EvaluationErrorGoesToTheCallersTrap) {
   EXPECT_EQ(broken->ErrorNo(), kCodeblock::kCompileFailed);
 }
 
+// IsValid answers a question: an evaluation that fails makes it FALSE, under
+// a caller's trap as well, and neither the trap nor the error block hears of it.
+TEST(kCodeblock, IsValidAnswersUnderACallersTrap) {
+  ScopedRuntime rt;
+  std::vector<ErrorRef> reported;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    reported.push_back(e);
+    return Usual();
+  });
+  Ref<kCodeblock> b = New<kCodeblock>("1 / 0", NIL);
+  ASSERT_TRUE(b->Compile());
+  bool answered = false, valid = true;
+  try {
+    ErrorTrap trap;
+    valid = b->IsValid(true);
+    answered = true;
+    EXPECT_TRUE(b->IsValid(false)) << "without evaluating, a compiled text is valid";
+  } catch (const RuntimeError& e) {
+    ADD_FAILURE() << "IsValid threw: " << e.what();
+  }
+  EXPECT_TRUE(answered);
+  EXPECT_FALSE(valid);
+  EXPECT_TRUE(reported.empty());
+  ASSERT_TRUE(b->LastError());
+  EXPECT_EQ(b->LastError()->GenCode, gen::ZeroDiv);
+}
+
 TEST(kCodeblock, IsAcceptedWhereverACodeblockIs) {
   Ref<Customer> customer = New<Customer>();  // the codeblock does not keep its server alive
   Ref<kCodeblock> b = New<kCodeblock>("Server:AGE > 40", Usual(customer));

@@ -1,5 +1,6 @@
 #include "platform/db/fieldspec.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/runtime/convert.h"
@@ -48,13 +49,27 @@ void FieldSpec::SetLength(int length, int decimals) {
   if (decimals >= 0) decimals_ = decimals;
 }
 
+// A number in the field's width and decimals. Str covers every width and
+// decimals a structure can declare; a FieldSpec stretched beyond that by hand
+// is held to the limits rather than raising on every display.
+std::string FieldSpec::FieldStr(const Usual& value) const {
+  return Str(value, Usual(std::min(length_, kMaxStrWidth)), Usual(std::min(decimals_, kMaxStrDecimals)));
+}
+
+std::string FieldSpec::NumberShown(const Usual& value) const {
+  if (type_ == "N" && length_ > 0) return std::string(text::TrimLeft(FieldStr(value)));
+  return NTrim(value);
+}
+
 std::string FieldSpec::Transform(const Usual& value) const {
-  if (!picture_.empty()) return TransformPicture(value, picture_);
+  if (!picture_.empty()) {
+    // A picture of functions only keeps the number's own text.
+    if (value.IsNumeric()) return TransformPicture(value, picture_, NumberShown(value));
+    return TransformPicture(value, picture_);
+  }
   switch (value.Type()) {
     case UsualType::Integer:
-    case UsualType::Float:
-      if (type_ == "N" && length_ > 0) return std::string(text::TrimLeft(Str(value, length_, decimals_)));
-      return NTrim(value);
+    case UsualType::Float: return NumberShown(value);
     case UsualType::String: return std::string(text::TrimRight(value.AsStringView()));
     case UsualType::Nil: return std::string();
     default: return AsString(value);
@@ -82,7 +97,7 @@ bool FieldSpec::Validate(const Usual& value) {
     case 'B':
       if (!value.IsNumeric()) return fail(std::string("Numeric value expected, got ") + value.TypeLetter());
       if (!std::isfinite(value.AsFloat())) return fail("Number is not finite");
-      if (t == 'N' && length_ > 0 && Str(value, length_, decimals_).find('*') != std::string::npos)
+      if (t == 'N' && length_ > 0 && FieldStr(value).find('*') != std::string::npos)
         return fail("Number does not fit " + ToText(length_) + "," + ToText(decimals_));
       break;
     case 'D':

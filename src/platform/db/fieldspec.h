@@ -40,6 +40,9 @@ class FieldSpec : public Object {
   const Ref<HyperLabel>& Status() const { return status_; }
 
  private:
+  std::string FieldStr(const Usual& value) const;
+  std::string NumberShown(const Usual& value) const;
+
   Ref<HyperLabel> label_ = New<HyperLabel>();
   std::string type_ = "C";
   int length_ = 0;

@@ -1,13 +1,19 @@
 #include "platform/gui/guard.h"
 
+#include <cstdio>
 #include <exception>
+#include <string>
 
 #include "platform/runtime/runtime.h"
 
 namespace kt {
 
 void ReportError(const ErrorRef& error) {
-  if (error) CallErrorBlock(error);
+  if (!error || CallErrorBlock(error) || !Runtime::GetErrorBlock()) return;
+  // The block was not called: nested evaluations have spent the stack they
+  // may use. Nothing is left to unwind to, so the error is at least shown here.
+  const std::string line = "Error not reported (stack of nested evaluations spent): " + error->Summary() + "\n";
+  std::fputs(line.c_str(), stderr);
 }
 
 namespace {

@@ -83,19 +83,22 @@ std::string Str(const Usual& n, const Usual& length, const Usual& decimals) {
   }
 
   std::int64_t width;
+  bool asked = true;  // a width the caller or the value itself gives
   if (length.IsNumeric()) {
     width = length.AsInteger();
     if (width > kMaxStrWidth) return OutOfRange("length", width, kMaxStrWidth);
   } else if (n.Digits() != Usual::kDefaultFormat && n.Digits() > 0) {
     width = n.Digits();
   } else {
-    width = Runtime::Settings().digits + (dec > 0 ? dec + 1 : 0);
+    width = std::int64_t(Runtime::Settings().digits) + (dec > 0 ? dec + 1 : 0);
+    asked = false;
   }
   if (width < 1) width = 1;
   if (width > kMaxStrWidth) width = kMaxStrWidth;  // only a huge digits setting gets here
 
   const std::string text = NumberText(n, dec);
-  if (text.empty() || std::int64_t(text.size()) > width) return std::string(std::size_t(width), '*');
+  if (text.empty()) return std::string(std::size_t(width), '*');  // infinities and NaN have no digits
+  if (std::int64_t(text.size()) > width) return asked ? std::string(std::size_t(width), '*') : text;
   return std::string(std::size_t(width) - text.size(), ' ') + text;
 }
 

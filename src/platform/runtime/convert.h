@@ -18,13 +18,15 @@ bool Empty(const Usual& v);
 std::string AsString(const Usual& v);
 
 // Str(n, length, decimals) of the runtime: right-aligned in `length`
-// characters (default: the value's own width, else the runtime's digits plus
-// decimals and the point), stars when the number does not fit. A NIL
-// decimals takes the value's own or the runtime's default (0 when a length
-// is given). A length beyond kMaxStrWidth or decimals beyond
-// kMaxStrDecimals raise an argument error and give "".
-inline constexpr int kMaxStrWidth = 1024;
-inline constexpr int kMaxStrDecimals = 64;
+// characters, stars when the number does not fit. Without a length the
+// value's own width applies (a field's), else the runtime's digits plus
+// decimals and the point; a number wider than that default shows in full,
+// since no width was asked of it. A NIL decimals takes the value's own or the
+// runtime's default (0 when a length is given). The limits cover every field
+// a structure may declare (65535 wide, decimals up to the width); a length
+// or decimals beyond them raise an argument error and give "".
+inline constexpr int kMaxStrWidth = 65535;
+inline constexpr int kMaxStrDecimals = kMaxStrWidth;
 std::string Str(const Usual& n, const Usual& length = Usual(), const Usual& decimals = Usual());
 // The whole number with exactly `decimals` decimals, rounded half away from
 // zero; "" for infinities, NaN and values that are not numbers.

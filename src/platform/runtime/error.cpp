@@ -118,8 +118,24 @@ EvalContext& CurrentEvalContext() {
   return context;
 }
 
+std::size_t& NestedStackLimit() {
+  // Well inside the 8 MiB main-thread stack, with room left for what an
+  // error block at the floor still needs (a message box).
+  static std::size_t limit = std::size_t(4) << 20;
+  return limit;
+}
+
+std::uintptr_t NestedStackFloor(std::uintptr_t from) {
+  const std::size_t limit = NestedStackLimit();
+  return from > limit ? from - limit : 1;
+}
+
 IndependentEvaluation::IndependentEvaluation()
-    : saved_(std::exchange(CurrentEvalContext(), EvalContext{})), savedTraps_(std::exchange(TrapDepth(), 0)) {}
+    : saved_(std::exchange(CurrentEvalContext(), EvalContext{})), savedTraps_(std::exchange(TrapDepth(), 0)) {
+  // Counted from the outermost nesting, whether or not an evaluation was
+  // running when this one began (a handler may report after unwinding).
+  CurrentEvalContext().stackFloor = saved_.stackFloor ? saved_.stackFloor : NestedStackFloor(StackAddress());
+}
 
 IndependentEvaluation::~IndependentEvaluation() {
   CurrentEvalContext() = saved_;
@@ -130,6 +146,8 @@ bool CallErrorBlock(const ErrorRef& error, Usual* answer) {
   // A copy: the block may install another one while it runs.
   const Runtime::ErrorBlock block = Runtime::GetErrorBlock();
   if (!block) return false;
+  const std::uintptr_t floor = CurrentEvalContext().stackFloor;
+  if (floor && StackAddress() < floor) return false;
   IndependentEvaluation own;
   Usual substitute = block(error);
   if (answer) *answer = std::move(substitute);

@@ -5,6 +5,7 @@
 // that replaces the failed operation. Inside an ErrorTrap the error instead
 // travels as a RuntimeError exception to the trap's catch (the per-method
 // error traps of the servers and of kCodeblock).
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -124,23 +125,42 @@ class ErrorTrap {
 Usual Raise(ErrorRef error);
 
 // Hands the error to the error block, which runs as an independent
-// evaluation (see below); false when no block is installed. `answer`, when
-// given, receives the block's substitute.
+// evaluation (see below); false when no block is installed, or when the
+// stack that nested evaluations may use together is spent: an error block
+// called there might open yet another loop that fails again, so the error
+// travels to the caller as a RuntimeError instead. `answer`, when given,
+// receives the block's substitute.
 bool CallErrorBlock(const ErrorRef& error, Usual* answer = nullptr);
 
 // The expression evaluator's state on this thread: how deep compiled blocks
-// are nested and how much work the outermost evaluation has left.
+// are nested, how much work the outermost evaluation has left, where its
+// stack began, and the lowest stack address that it and every evaluation
+// nested inside it (through error blocks and nested event loops) may reach.
 struct EvalContext {
   int depth = 0;
   std::int64_t budget = 0;
   std::uintptr_t stackBase = 0;
+  std::uintptr_t stackFloor = 0;  // 0: not fixed (nothing is evaluating or nested)
 };
 EvalContext& CurrentEvalContext();
+
+// Native stack that an evaluation and everything nested in it may use
+// together, counted from the outermost of them. Process-wide; tests may
+// tighten it.
+std::size_t& NestedStackLimit();
+// The floor NestedStackLimit() below `from`.
+std::uintptr_t NestedStackFloor(std::uintptr_t from);
+// Address of the caller's frame (the stack grows downwards).
+inline std::uintptr_t StackAddress() noexcept {
+  return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+}
 
 // What runs inside (the error block showing a message box, an event handled
 // by a nested event loop) evaluates on its own: it neither shares the budget
 // and depth of an evaluation it interrupted nor throws into that
-// evaluation's error traps. The interrupted state returns on leaving.
+// evaluation's error traps. The interrupted state returns on leaving. The
+// stack floor is shared, though: each nesting starts deeper, and together
+// they must not exhaust the thread's stack.
 class IndependentEvaluation {
  public:
   IndependentEvaluation();

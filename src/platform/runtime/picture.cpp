@@ -49,11 +49,12 @@ std::string LeftAligned(const std::string& s) {
 
 std::string Stars(std::string_view mask) { return std::string(text::Length(mask), '*'); }
 
-std::string FormatNumber(const Usual& v, const Picture& pic) {
+// `plain`: the number's text without a template; null for its full text.
+std::string FormatNumber(const Usual& v, const Picture& pic, const std::string_view* plain) {
   const bool zero = v.AsFloat() == 0.0;
   if (pic.mask.empty()) {
-    const std::string s = Str(v);
-    if (pic.blankZero && zero) return std::string(s.size(), ' ');
+    const std::string s = plain ? std::string(*plain) : NTrim(v);
+    if (pic.blankZero && zero) return std::string(text::Length(s), ' ');
     return pic.leftAlign ? LeftAligned(s) : s;
   }
   const std::string_view m = pic.mask;
@@ -125,13 +126,11 @@ std::string FormatString(std::string_view s, const Picture& pic) {
   return out;
 }
 
-}  // namespace
-
-std::string TransformPicture(const Usual& value, std::string_view picture) {
+std::string ApplyPicture(const Usual& value, std::string_view picture, const std::string_view* plain) {
   const Picture pic = Parse(picture);
   switch (value.Type()) {
     case UsualType::Integer:
-    case UsualType::Float: return FormatNumber(value, pic);
+    case UsualType::Float: return FormatNumber(value, pic, plain);
     case UsualType::String: return FormatString(value.AsStringView(), pic);
     case UsualType::Logic:
       if (!pic.mask.empty() && (pic.mask[0] == 'Y' || pic.mask[0] == 'y')) return value.AsLogic() ? "Y" : "N";
@@ -139,6 +138,16 @@ std::string TransformPicture(const Usual& value, std::string_view picture) {
     case UsualType::Nil: return std::string();
     default: return AsString(value);
   }
+}
+
+}  // namespace
+
+std::string TransformPicture(const Usual& value, std::string_view picture) {
+  return ApplyPicture(value, picture, nullptr);
+}
+
+std::string TransformPicture(const Usual& value, std::string_view picture, std::string_view plain) {
+  return ApplyPicture(value, picture, &plain);
 }
 
 }  // namespace kt

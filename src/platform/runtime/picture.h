@@ -8,7 +8,9 @@
 // the place of the character at their position). Template: 9 # digits (and
 // any character of a string), X A N L Y ! characters of a string (! in upper
 // case), and in numbers "." the decimal point and "," a thousands separator
-// shown only between digits. Numbers that do not fit give stars.
+// shown only between digits. Numbers that do not fit give stars. A picture
+// without a template leaves a number its full text (no width is asked of
+// it), to which only the functions apply.
 #include <string>
 #include <string_view>
 
@@ -17,5 +19,8 @@
 namespace kt {
 
 std::string TransformPicture(const Usual& value, std::string_view picture);
+// The same, but a number under a picture without a template starts from
+// `plain`, its text without any picture (a field shows its own decimals).
+std::string TransformPicture(const Usual& value, std::string_view picture, std::string_view plain);
 
 }  // namespace kt

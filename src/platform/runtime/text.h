@@ -38,6 +38,7 @@ std::string Repeat(std::string_view s, std::size_t times);
 // headers, driver and code page names).
 constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+constexpr bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -8,6 +8,7 @@
 #include "platform/db/workareas.h"
 #include "platform/runtime/compiler/macro.h"
 #include "platform/runtime/convert.h"
+#include "platform/runtime/numtext.h"
 #include "platform/runtime/text.h"
 #include "support/kcodeblock.h"
 
@@ -349,6 +350,42 @@ TEST_F(DBServerTest, WorkAreaCalls) {
   HLDBSetSelect(previous);
 }
 
+
+// Every numeric field a structure may declare (kArrayServer up to 65535
+// wide, a table header up to N(255,255)) formats and validates its numbers
+// without raising; only a number that does not fit is refused.
+TEST(FieldSpecs, NumbersOfEveryDeclarableWidth) {
+  ScopedRuntime rt;
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  const std::string hundredDecimals = "1.5" + std::string(99, '0');
+  struct Case {
+    int length, decimals;
+    Usual value;
+    std::string text;
+    bool valid;
+  } cases[] = {
+      {2000, 0, Usual(5), "5", true},
+      {2000, 0, Usual(-12345678901), "-12345678901", true},
+      {255, 100, Usual(1.5), hundredDecimals, true},
+      {200, 100, Usual(1.5), hundredDecimals, true},
+      {65535, 0, Usual(7), "7", true},
+      {300, 299, Usual(0), std::string(300, '*'), false},  // "0." and 299 decimals do not fit
+      {102, 100, Usual(1.5), hundredDecimals, true},
+      {101, 100, Usual(12.5), std::string(101, '*'), false},
+      {3, 0, Usual(12345), "***", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToText(c.length) + "," + ToText(c.decimals));
+    FieldSpec spec(Symbol("N"), "N", c.length, c.decimals);
+    EXPECT_EQ(spec.Transform(c.value), c.text);
+    EXPECT_EQ(spec.Validate(c.value), c.valid);
+  }
+  for (const ErrorRef& e : errors) ADD_FAILURE() << e->Operation << ": " << e->Description;
+}
 }  // namespace
 }  // namespace kt
 
@@ -414,6 +451,10 @@ TEST(Pictures, FieldPicturesAndTransformAgree) {
       {Usual(0), "@Z 999", "   "},          {Usual(-5), "999", " -5"},
       {Usual(12345), "999", "***"},         {Usual(true), "Y", "Y"},
       {Usual(false), "Y", "N"},
+      // Without a template a number shows in full, whatever the digits setting.
+      {Usual(12345678901), "", "12345678901"}, {Usual(12345678901), "@B", "12345678901"},
+      {Usual(-1234567890), "@Z", "-1234567890"}, {Usual(0), "@Z", " "},
+      {Usual(5), "@B", "5"},
   };
   const Codeblock transform = CompileCodeblock("{|v, p| Transform(v, p)}");
   for (const Case& c : cases) {
@@ -421,6 +462,22 @@ TEST(Pictures, FieldPicturesAndTransformAgree) {
     spec.Picture(c.picture);
     EXPECT_EQ(spec.Transform(c.value), c.expected) << c.picture;
     EXPECT_EQ(transform(c.value, Usual(c.picture)), Usual(c.expected)) << c.picture;
+  }
+
+  // A numeric field's picture of functions only keeps the field's own text.
+  struct FieldCase {
+    const char* picture;
+    Usual value;
+    const char* expected;
+  } fieldCases[] = {
+      {"@B", Usual(12345678901), "12345678901.00"}, {"@Z", Usual(12345678901), "12345678901.00"},
+      {"@Z", Usual(0), "    "},                     {"@B", Usual(1.5), "1.50"},
+      {"@B", Usual(1e20), "***************"},       // as without a picture: too wide for the field
+  };
+  for (const FieldCase& c : fieldCases) {
+    FieldSpec spec(Symbol("AMOUNT"), "N", 15, 2);
+    spec.Picture(c.picture);
+    EXPECT_EQ(spec.Transform(c.value), c.expected) << c.picture << " " << AsString(c.value);
   }
 }
 

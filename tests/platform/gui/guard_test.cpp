@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 #include "platform/gui/error_log.h"
@@ -67,6 +69,43 @@ TEST(EventGuard, EvaluationInANestedEventLoopHasItsOwnBudgetAndDepth) {
     ASSERT_EQ(errors.size(), 1u) << b.Text();
     EXPECT_EQ(errors[0]->GenCode, gen::Complexity);
   }
+}
+
+// An error block that opens a loop for every error (a message box per
+// failure), in which the failing work runs again and fails again: each nested
+// evaluation still gets a stack allowance of its own, but together they stay
+// within the bound counted from the outermost one, and the nesting ends.
+TEST(EventGuard, NestedEvaluationsTogetherStayWithinTheStackBound) {
+  ScopedRuntime rt;
+  LimitsScope limits;
+  struct NestedLimitScope {
+    std::size_t saved = NestedStackLimit();
+    ~NestedLimitScope() { NestedStackLimit() = saved; }
+  } nestedLimit;
+  CompilerLimits().maxBlockNesting = 1 << 20;  // the stack decides
+  CompilerLimits().maxStackBytes = 64 << 10;
+  NestedStackLimit() = 512 << 10;
+  constexpr int kGiveUp = 40;  // unbounded nesting would otherwise overflow the stack
+
+  const Codeblock self = CompileCodeblock("{|b| Eval(b, b)}");
+  EvaluatingControl control;
+  control.block = Codeblock::FromFunction([&](Args) { return self(self); });
+  const std::uintptr_t top = StackAddress();
+  std::uintptr_t lowest = top;
+  int levels = 0;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    EXPECT_EQ(e->GenCode, gen::Complexity);
+    lowest = std::min(lowest, StackAddress());
+    if (++levels < kGiveUp) {
+      QCoreApplication::postEvent(&control, new QEvent(QEvent::User));
+      QCoreApplication::processEvents();
+    }
+    return Usual("substitute");
+  });
+  EXPECT_EQ(self(self), Usual("substitute"));
+  EXPECT_GE(levels, 4) << "each nested evaluation has an allowance of its own";
+  EXPECT_LT(levels, kGiveUp) << "the nesting did not end";
+  EXPECT_LT(top - lowest, std::uintptr_t(512 + 64) << 10) << "stack used by all nested evaluations";
 }
 
 TEST(EventGuard, CatchesEverythingAndReportsIt) {

@@ -267,8 +267,20 @@ TEST(Usual, NTrimGivesTheWholeNumber) {
       {Usual(0.125), "0.13"},
   };
   for (const auto& c : cases) EXPECT_EQ(NTrim(c.value), c.expected) << c.expected;
-  // A width that is asked for still gives stars when the number does not fit.
+  // A width that is asked for still gives stars when the number does not fit;
+  // without one, a number wider than the digits setting shows in full.
   EXPECT_EQ(Str(12345678901, 10), "**********");
+  struct Wide {
+    std::string got, expected;
+  } wide[] = {
+      {Str(Usual(12345678901)), "12345678901"},
+      {Str(Usual(INT64_MIN)), "-9223372036854775808"},
+      {Str(Val("12345678901.5")), "12345678901.5"},
+      {Str(Usual(1e15)), "1000000000000000.00"},
+      {Str(Val("12345678901.5"), NIL, 2), "12345678901.50"},  // decimals asked, no width
+      {Str(Usual(-123456789)), "-123456789"},                 // exactly the digits setting
+  };
+  for (const auto& w : wide) EXPECT_EQ(w.got, w.expected);
 }
 
 TEST(Usual, StrGivesTheAskedWidthUpToALimit) {
@@ -280,8 +292,11 @@ TEST(Usual, StrGivesTheAskedWidthUpToALimit) {
   EXPECT_EQ(Str(Val("3.25")), std::string(9, ' ') + "3.25");
   EXPECT_EQ(Str(Add(Val("1.5"), Val("2.25"))), std::string(9, ' ') + "3.75");
   EXPECT_TRUE(rec.errors.empty());
+  EXPECT_EQ(Str(5, 65535), std::string(65534, ' ') + "5") << "the widest field";
+  EXPECT_EQ(Str(1.5, 255, 100), std::string(153, ' ') + "1.5" + std::string(99, '0'));
+  EXPECT_TRUE(rec.errors.empty());
   EXPECT_EQ(Str(5, 100000), "");
-  EXPECT_EQ(Str(5, 10, 1000), "");
+  EXPECT_EQ(Str(5, 10, 100000), "");
   ASSERT_EQ(rec.errors.size(), 2u);
   EXPECT_EQ(rec.errors[0]->GenCode, gen::Arg);
   EXPECT_NE(rec.errors[0]->Description.find("100000"), std::string::npos);

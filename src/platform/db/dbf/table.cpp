@@ -32,7 +32,7 @@ std::vector<std::string> MemoCandidates(const std::string& tablePath, const char
   const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
   const std::string base = hasExt ? tablePath.substr(0, dot) : tablePath;
   const std::string tableExt = hasExt ? tablePath.substr(dot + 1) : std::string();
-  const bool upper = !tableExt.empty() && std::isupper(static_cast<unsigned char>(tableExt[0]));
+  const bool upper = !tableExt.empty() && text::IsAsciiUpper(tableExt[0]);
   std::string up = ext, low = Lower(ext);
   for (char& c : up) c = text::AsciiUpper(c);
   std::vector<std::string> out{base + "." + (upper ? up : low), base + "." + (upper ? low : up)};

@@ -26,8 +26,6 @@ const char* TypeName(const Usual& v) {
   return "unknown";
 }
 
-std::uintptr_t StackPointer() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
-
 class CompiledBlock final : public CodeblockImpl {
  public:
   CompiledBlock(std::shared_ptr<const Program> program, std::vector<Usual> captures)
@@ -39,17 +37,24 @@ class CompiledBlock final : public CodeblockImpl {
   Usual Eval(Args args) const override {
     EvalState& s = State();
     const bool outermost = s.depth == 0;
+    // The first evaluation of a nesting fixes the floor for all that nests in it.
+    const bool fixesFloor = outermost && s.stackFloor == 0;
     if (outermost) {
       s.budget = CompilerLimits().evalBudget;
-      s.stackBase = StackPointer();
+      s.stackBase = StackAddress();
+      if (fixesFloor) s.stackFloor = NestedStackFloor(s.stackBase);
     }
     ++s.depth;
     struct Leave {
       EvalState& s;
-      ~Leave() { --s.depth; }
-    } leave{s};
+      bool fixesFloor;
+      ~Leave() {
+        --s.depth;
+        if (fixesFloor) s.stackFloor = 0;
+      }
+    } leave{s, fixesFloor};
     try {
-      if (!outermost) CheckNesting(s);
+      CheckNesting(s);
       Charge(program_->nodeCount + 1);
       const Frame f{args.data(), args.size(), captures_.data()};
       const NodeList& body = program_->body;
@@ -62,14 +67,22 @@ class CompiledBlock final : public CodeblockImpl {
   }
 
  private:
+  // Each evaluation has its own depth and stack allowance; an evaluation
+  // nested in another through an error block or an event loop also starts
+  // deeper, so all of them together are held above the shared floor.
   static void CheckNesting(const EvalState& s) {
     const MacroLimits& lim = CompilerLimits();
-    const std::uintptr_t sp = StackPointer();
+    const std::uintptr_t sp = StackAddress();
     const std::uintptr_t used = s.stackBase > sp ? s.stackBase - sp : 0;
     if (s.depth > lim.maxBlockNesting || used > lim.maxStackBytes) {
       RaiseAndAbort(MakeError(gen::Complexity, "EVAL",
                               "Codeblocks nested too deeply (at most " + ToText(lim.maxBlockNesting) +
                                   " levels)"));
+    }
+    if (sp < s.stackFloor) {
+      RaiseAndAbort(MakeError(gen::Complexity, "EVAL",
+                              "Evaluations nested in error blocks and event loops use more than " +
+                                  ToText(NestedStackLimit()) + " bytes of stack together"));
     }
   }
 

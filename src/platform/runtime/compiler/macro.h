@@ -43,7 +43,8 @@ struct MacroLimits {
   int maxDepth = 200;                        // nesting of the expression tree
   std::size_t maxStringBytes = kMaxStringLength;    // any string an expression builds: gen::StrOverflow
   int maxBlockNesting = 64;                  // codeblocks evaluating codeblocks
-  std::size_t maxStackBytes = 1u << 20;      // native stack one evaluation may use
+  std::size_t maxStackBytes = 1u << 20;      // native stack one evaluation may use (nested
+                                             // ones together: NestedStackLimit())
   // Work units of one outermost evaluation: one per expression node
   // evaluated, one per 4 bytes of string built. Guards against expressions
   // that would run for minutes or fill memory.

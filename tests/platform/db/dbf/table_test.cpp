@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <clocale>
+
 #include "dbf_test_util.h"
 #include "platform/db/dbf/check.h"
 
@@ -71,6 +73,32 @@ TEST(DbfTable, CreateWritesTheFamilysLayout) {
     EXPECT_TRUE(t->Eof());
     EXPECT_EQ(t->RecNo(), 1u);
   }
+}
+
+// The memo file takes the case of the table's extension, judged by ASCII
+// letters alone: under a single-byte locale the lead byte of "ä" would pass
+// for a capital.
+TEST(DbfTable, MemoNameFollowsTheExtensionsCaseInAnyLocale) {
+  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+  struct Case {
+    const char* table;
+    const char* memo;
+  } cases[] = {{"a.dbf", "a.dbt"}, {"b.DBF", "b.DBT"}, {"c.äbf", "c.dbt"}, {"d.Äbf", "d.dbt"}};
+  int locales = 0;
+  for (const char* locale : {"C", "de_DE.ISO-8859-1"}) {
+    if (!std::setlocale(LC_CTYPE, locale)) continue;
+    ++locales;
+    SCOPED_TRACE(locale);
+    TempDir dir;
+    for (const Case& c : cases) {
+      CreateOptions o;
+      o.family = Family::Ntx;
+      Table::Create(dir / c.table, {{"NOTE", 'M', 10}}, o)->Close();
+      EXPECT_TRUE(std::filesystem::exists(dir / c.memo)) << c.table;
+    }
+  }
+  std::setlocale(LC_CTYPE, saved.c_str());
+  if (locales < 2) GTEST_SKIP() << "no de_DE.ISO-8859-1 locale (scripts/install-deps.sh)";
 }
 
 TEST(DbfTable, InvalidStructuresAreRefused) {

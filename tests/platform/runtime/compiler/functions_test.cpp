@@ -93,6 +93,12 @@ TEST_F(Functions, Transform) {
       {"Transform(0, '@Z 999')", Usual("   ")},
       {"Transform(.T., 'Y')", Usual("Y")},
       {"Transform(.F., 'Y')", Usual("N")},
+      // No template: the number in full, then the functions.
+      {"Transform(12345678901, '')", Usual("12345678901")},
+      {"Transform(-1234567890, '@B')", Usual("-1234567890")},
+      {"Transform(12345678901, '@Z')", Usual("12345678901")},
+      {"Transform(0, '@Z')", Usual(" ")},
+      {"Transform(42, NIL)", Usual("42")},
   });
 }
 
@@ -151,10 +157,13 @@ TEST_F(Functions, StrWidthAndDateRange) {
       {"Len(Str(1.5 + 2.25))", Usual(13)},
       {"Right(Str(-2.5, 70, 3), 7)", Usual(" -2.500")},
       {"Len(NTrim(12345678901))", Usual(11)},
+      {"AllTrim(Str(12345678901))", Usual("12345678901")},  // no width asked: never stars
+      {"Len(Str(5, 65535))", Usual(65535)},                 // as wide as a field may be
+      {"Str(5, 10, 200)", Usual("**********")},
       {"Year(SToD('99991230') + 1)", Usual(9999)},
   });
   CollectErrors(Usual("bad"));
-  for (const char* text : {"Str(5, 5000)", "Str(5, 10, 200)", "Date() + 2147483000", "SToD('99991231') + 1",
+  for (const char* text : {"Str(5, 65536)", "Str(5, 10, 65536)", "Date() + 2147483000", "SToD('99991231') + 1",
                            "SToD('00010101') - 1", "Date() - 9223372036854775807"}) {
     errors.clear();
     EXPECT_EQ(Eval(text), Usual("bad")) << text;
