@@ -4,6 +4,7 @@
 // notification and error protocol of a table server, plus deleted flags,
 // an edit buffer for the current record, sorted orders, seek, locate and a
 // record filter.
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -192,6 +193,20 @@ class kArrayServer : public DataServer {
   // Moves the keys of records recNo and later up by one (a record was
   // inserted at recNo).
   static void RenumberFrom(Order& order, std::int64_t recNo);
+  // Keys the current record, numbered recNo, in one order when it passes the
+  // order's FOR condition.
+  void AddKey(Order& order, const Usual& key, std::int64_t recNo);
+  // Runs body; what it throws is handed back instead, so that the caller can
+  // finish its work before the error goes on.
+  template <class F>
+  static std::exception_ptr Caught(F&& body) {
+    try {
+      body();
+      return {};
+    } catch (...) {
+      return std::current_exception();
+    }
+  }
 
   Array RecordArray(std::int64_t recNo) const;
   const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;

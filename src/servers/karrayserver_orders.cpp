@@ -312,6 +312,13 @@ bool kArrayServer::OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_
   return true;
 }
 
+void kArrayServer::AddKey(Order& order, const Usual& key, std::int64_t recNo) {
+  if (!PassesFor(order)) return;
+  order.keys.Insert(OrderTree::RecNo(recNo), key);
+  ++order.version;
+  Changed();
+}
+
 void kArrayServer::RenumberFrom(Order& order, std::int64_t recNo) {
   const auto from = OrderTree::RecNo(recNo);
   order.keys.Remap([from](OrderTree::RecNo r) { return r >= from ? r + 1 : r; });
