@@ -103,8 +103,8 @@ class kArrayServer : public DataServer {
   int IndexOrd() const { return currentOrder_; }
   std::size_t OrderCount() const { return orders_.size(); }
   // Record numbers outside 1..LastRec are refused (FALSE, reason in Status),
-  // and so is renumbering while the last record has a key: renumbering
-  // belongs to a record just inserted at recNo.
+  // and so is renumbering: it belongs to a record Append has just inserted
+  // at recNo, and Append does it itself.
   bool OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
   bool OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
   std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;

@@ -142,6 +142,22 @@ TEST(ArrayServerOrders, KeyMaintenanceRejectsRecordNumbersOutsideTheData) {
   EXPECT_EQ(s->OrderKeyNoToRecord(1, 1), 3u);
 }
 
+// Renumbering belongs to a record the server itself has just inserted; asked
+// for from outside it is refused, also when the last record has no key to
+// give it away (it fails the FOR condition).
+TEST(ArrayServerOrders, RenumberingKeyAddIsRefusedFromOutside) {
+  auto s = KeyServer({30, 20, 10});
+  ASSERT_TRUE(s->CreateOrder("Server:K", "Server:K > 15"));
+  ASSERT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+  for (std::int64_t rec : {1, 2, 3}) {
+    SCOPED_TRACE(rec);
+    s->ClearError();
+    EXPECT_FALSE(s->OrderKeyAdd(1, Usual(5), rec, true));
+    EXPECT_TRUE(s->ErrorPending());
+    EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+  }
+}
+
 // Hidden records are judged on their own values, also when the search starts
 // at the end of file.
 TEST(ArrayServerOrders, SeekFromEndOfFileUnderAFilter) {
