@@ -493,7 +493,10 @@ Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
   // the clients hear of it before the error goes on.
   const std::exception_ptr raised = Caught([this] { RekeyCurrent(); });
   EditedCurrent();
-  Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
+  {
+    Announcing announcing(*this);
+    Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
+  }
   if (raised) std::rethrow_exception(raised);
   return value;
 }
@@ -532,7 +535,10 @@ bool kArrayServer::RecordPut(const Usual& values) {
   // Keys follow the new values, so orders stay sorted after the commit.
   const std::exception_ptr raised = Caught([this] { RekeyCurrent(); });
   EditedCurrent();
-  for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
+  {
+    Announcing announcing(*this);
+    for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
+  }
   if (raised) std::rethrow_exception(raised);
   return true;
 }
@@ -550,6 +556,11 @@ bool kArrayServer::IsRecordEmpty() {
 // Changes
 
 bool kArrayServer::Commit() {
+  // A client that commits (or moves on) while the edit is still being
+  // announced leaves the later clients to hear of it when the server no
+  // longer stands on the edited record: for them it is a change like any
+  // other.
+  if (bufferChanged_ && announcingEdit_ > 0) Changed();
   if (!AtEnd() && bufferChanged_ && records_) {
     Usual& slot = records_->Items()[std::size_t(recNo_ - 1)];
     if (!slot.IsArray()) slot = Usual(Array(FCount()));

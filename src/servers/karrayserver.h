@@ -127,7 +127,9 @@ class kArrayServer : public DataServer {
   // (not with moves), except an edit of the current record that the clients
   // are told of by the field-change notification (nor its commit): a view
   // re-reads its rows when it differs, and on a field change re-reads the
-  // current record's row alone.
+  // current record's row alone. A commit while the edit is still being
+  // announced (a client told earlier moved the server) counts, so that a
+  // view told later does not take another record for the edited one.
   std::uint64_t ChangeCount() const { return changes_; }
   // TRUE when deleted records or a filter may hide records: the rows are
   // then VisibleRecords(); otherwise row n is RowRecord(n) of RowCount().
@@ -220,6 +222,14 @@ class kArrayServer : public DataServer {
   void EditedCurrent() {
     if (SuspendNotificationCount() > 0) Changed();
   }
+  // Marks the field-change notification of an edit while it runs.
+  struct Announcing {
+    kArrayServer& s;
+    explicit Announcing(kArrayServer& server) : s(server) { ++s.announcingEdit_; }
+    ~Announcing() { --s.announcingEdit_; }
+    Announcing(const Announcing&) = delete;
+    Announcing& operator=(const Announcing&) = delete;
+  };
   void EnsureBuffer();
   // Converts a string/codeblock/object argument into a block; text into the
   // expression text.
@@ -250,6 +260,7 @@ class kArrayServer : public DataServer {
   Usual filterBlock_;
   Usual filterArgs_[5];
   std::uint64_t changes_ = 0;
+  int announcingEdit_ = 0;
 };
 
 }  // namespace kt
