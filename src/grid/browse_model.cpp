@@ -172,6 +172,8 @@ bool BrowseModel::Notify(int code) {
   if (array_) {
     // Moves change nothing the model shows; any other change counts, except
     // the edit of the current record announced by this very notification.
+    // The count also moves when a client told earlier has taken the server
+    // off the edited record, so the current record is the edited one here.
     if (array_->ChangeCount() != rows_.changes) Reload();
     else if (code == notify::FieldChange) CurrentRecordEdited();
     return true;

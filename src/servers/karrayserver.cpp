@@ -1,6 +1,7 @@
 #include "servers/karrayserver.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 
 #include "platform/runtime/codeblock.h"
@@ -488,9 +489,15 @@ Usual kArrayServer::FieldPut(const Usual& field, const Usual& value) {
   EnsureBuffer();
   editBuffer_[pos - 1] = fitted;
   bufferChanged_ = true;
-  RekeyCurrent();
+  // The buffer holds the value even when its key raises past the server, so
+  // the clients hear of it before the error goes on.
+  const std::exception_ptr raised = Caught([this] { RekeyCurrent(); });
   EditedCurrent();
-  Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
+  {
+    Announcing announcing(*this);
+    Notify(notify::FieldChange, Usual(DataFieldAt(pos)->NameSym()));
+  }
+  if (raised) std::rethrow_exception(raised);
   return value;
 }
 
@@ -526,9 +533,13 @@ bool kArrayServer::RecordPut(const Usual& values) {
   for (std::size_t i = 1; i <= n; ++i) editBuffer_[i - 1] = a.Get(i);
   bufferChanged_ = true;
   // Keys follow the new values, so orders stay sorted after the commit.
-  RekeyCurrent();
+  const std::exception_ptr raised = Caught([this] { RekeyCurrent(); });
   EditedCurrent();
-  for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
+  {
+    Announcing announcing(*this);
+    for (std::size_t i = 1; i <= n; ++i) Notify(notify::FieldChange, Usual(DataFieldAt(i)->NameSym()));
+  }
+  if (raised) std::rethrow_exception(raised);
   return true;
 }
 
@@ -545,6 +556,11 @@ bool kArrayServer::IsRecordEmpty() {
 // Changes
 
 bool kArrayServer::Commit() {
+  // A client that commits (or moves on) while the edit is still being
+  // announced leaves the later clients to hear of it when the server no
+  // longer stands on the edited record: for them it is a change like any
+  // other.
+  if (bufferChanged_ && announcingEdit_ > 0) Changed();
   if (!AtEnd() && bufferChanged_ && records_) {
     Usual& slot = records_->Items()[std::size_t(recNo_ - 1)];
     if (!slot.IsArray()) slot = Usual(Array(FCount()));
@@ -563,9 +579,10 @@ bool kArrayServer::Refresh() {
   if (bufferChanged_) {
     editBuffer_.clear();
     bufferChanged_ = false;
-    RekeyCurrent();
+    const std::exception_ptr raised = Caught([this] { RekeyCurrent(); });
     Changed();
     Notify(notify::RecordChange);
+    if (raised) std::rethrow_exception(raised);
   }
   return true;
 }
@@ -590,15 +607,23 @@ bool kArrayServer::Append(const Usual& position) {
     recNo_ = recordCount_;
   }
   bof_ = eof_ = false;
-  for (std::size_t i = 1; i <= orders_.size(); ++i) {
-    // A key or FOR condition that fails on the new record leaves it out of
-    // that order; the records after an insert still move up in it, or its
-    // keys would name their neighbours.
-    const bool added = Trapped("Append", [&] { OrderKeyAdd(i, EvalKey(*orders_[i - 1]), recNo_, insert); });
-    if (!added && insert) {
-      RenumberFrom(*orders_[i - 1], recNo_);
-      ++orders_[i - 1]->version;
+  // The records after an insert move up in every order before any key is
+  // evaluated: a key that raises past the server must not leave an order
+  // naming them by their old numbers.
+  if (insert) {
+    for (auto& order : orders_) {
+      RenumberFrom(*order, recNo_);
+      ++order->version;
     }
+  }
+  // A key or FOR condition that fails on the new record leaves it out of
+  // that order only; the other orders still get their keys, and the error
+  // goes on once the server is in step with its data.
+  std::exception_ptr raised;
+  for (std::size_t i = 1; i <= orders_.size(); ++i) {
+    const std::exception_ptr failed =
+        Caught([&] { Trapped("Append", [&] { AddKey(*orders_[i - 1], EvalKey(*orders_[i - 1]), recNo_); }); });
+    if (!raised) raised = failed;
   }
   if (Order* order = ActiveOrder()) {
     const std::size_t pos = order->keys.PositionOf(OrderTree::RecNo(recNo_));
@@ -607,6 +632,7 @@ bool kArrayServer::Append(const Usual& position) {
   Changed();
   Notify(notify::Append);
   if (insert) Notify(notify::FileChange);
+  if (raised) std::rethrow_exception(raised);
   return true;
 }
 

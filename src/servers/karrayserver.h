@@ -4,6 +4,7 @@
 // notification and error protocol of a table server, plus deleted flags,
 // an edit buffer for the current record, sorted orders, seek, locate and a
 // record filter.
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,8 +103,8 @@ class kArrayServer : public DataServer {
   int IndexOrd() const { return currentOrder_; }
   std::size_t OrderCount() const { return orders_.size(); }
   // Record numbers outside 1..LastRec are refused (FALSE, reason in Status),
-  // and so is renumbering while the last record has a key: renumbering
-  // belongs to a record just inserted at recNo.
+  // and so is renumbering: it belongs to a record Append has just inserted
+  // at recNo, and Append does it itself.
   bool OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_t recNo, bool renumber = false);
   bool OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renumber = false);
   std::size_t OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const;
@@ -126,7 +127,9 @@ class kArrayServer : public DataServer {
   // (not with moves), except an edit of the current record that the clients
   // are told of by the field-change notification (nor its commit): a view
   // re-reads its rows when it differs, and on a field change re-reads the
-  // current record's row alone.
+  // current record's row alone. A commit while the edit is still being
+  // announced (a client told earlier moved the server) counts, so that a
+  // view told later does not take another record for the edited one.
   std::uint64_t ChangeCount() const { return changes_; }
   // TRUE when deleted records or a filter may hide records: the rows are
   // then VisibleRecords(); otherwise row n is RowRecord(n) of RowCount().
@@ -192,6 +195,20 @@ class kArrayServer : public DataServer {
   // Moves the keys of records recNo and later up by one (a record was
   // inserted at recNo).
   static void RenumberFrom(Order& order, std::int64_t recNo);
+  // Keys the current record, numbered recNo, in one order when it passes the
+  // order's FOR condition.
+  void AddKey(Order& order, const Usual& key, std::int64_t recNo);
+  // Runs body; what it throws is handed back instead, so that the caller can
+  // finish its work before the error goes on.
+  template <class F>
+  static std::exception_ptr Caught(F&& body) {
+    try {
+      body();
+      return {};
+    } catch (...) {
+      return std::current_exception();
+    }
+  }
 
   Array RecordArray(std::int64_t recNo) const;
   const Usual& StoredValue(std::int64_t recNo, std::size_t pos) const;
@@ -205,6 +222,14 @@ class kArrayServer : public DataServer {
   void EditedCurrent() {
     if (SuspendNotificationCount() > 0) Changed();
   }
+  // Marks the field-change notification of an edit while it runs.
+  struct Announcing {
+    kArrayServer& s;
+    explicit Announcing(kArrayServer& server) : s(server) { ++s.announcingEdit_; }
+    ~Announcing() { --s.announcingEdit_; }
+    Announcing(const Announcing&) = delete;
+    Announcing& operator=(const Announcing&) = delete;
+  };
   void EnsureBuffer();
   // Converts a string/codeblock/object argument into a block; text into the
   // expression text.
@@ -235,6 +260,7 @@ class kArrayServer : public DataServer {
   Usual filterBlock_;
   Usual filterArgs_[5];
   std::uint64_t changes_ = 0;
+  int announcingEdit_ = 0;
 };
 
 }  // namespace kt

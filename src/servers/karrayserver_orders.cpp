@@ -294,22 +294,24 @@ bool kArrayServer::OrderKeyAdd(std::size_t nOrder, const Usual& key, std::int64_
   // Keys live in a table indexed by record number: an unchecked number could
   // size it far beyond the data or, cut to its width, name another record.
   if (!RecordNumberInData("OrderKeyAdd", recNo)) return false;
-  // Renumbering follows a record inserted at recNo: the data has grown, so
-  // its last record has no key yet. Were it keyed, the shift would name a
-  // record past the data.
-  if (renumber && order->keys.Contains(OrderTree::RecNo(recordCount_))) {
+  // Renumbering follows a record the server has just inserted at recNo, and
+  // its insert does that itself. From outside no record was inserted: the
+  // shift would make the keys name their neighbours.
+  if (renumber) {
     ReportStatus(gen::Arg, Symbol("OrderKeyAdd"),
-                 "Renumbering from record " + std::to_string(recNo) + " needs a record inserted there: record " +
-                     std::to_string(recordCount_) + " already has a key and would move past the data");
+                 "Renumbering from record " + std::to_string(recNo) +
+                     " belongs to a record inserted by Append; the keys would name other records");
     return false;
   }
-  // The FOR condition first: when it fails to evaluate, nothing has changed.
-  const bool passes = PassesFor(*order);
-  if (renumber) RenumberFrom(*order, recNo);
-  if (passes) order->keys.Insert(OrderTree::RecNo(recNo), key);
-  ++order->version;
-  Changed();
+  AddKey(*order, key, recNo);
   return true;
+}
+
+void kArrayServer::AddKey(Order& order, const Usual& key, std::int64_t recNo) {
+  // The FOR condition first: when it fails to evaluate, nothing has changed.
+  if (PassesFor(order)) order.keys.Insert(OrderTree::RecNo(recNo), key);
+  ++order.version;
+  Changed();
 }
 
 void kArrayServer::RenumberFrom(Order& order, std::int64_t recNo) {

@@ -302,6 +302,87 @@ TEST(BrowseModelTest, RandomEditsKeepTheRowsInStepWithoutRereading) {
   }
 }
 
+// A client told of an edit before the model may move the server before the
+// model hears of it; the model still shows the edited record where it now
+// belongs, not the record the server has moved to.
+class MoveOnEdit : public Object {
+ public:
+  Ref<kArrayServer> server;
+  std::int64_t target = 0;
+  bool quietly = false;  // moves without telling anyone
+
+  const ClassInfo& Class() const override {
+    static ClassInfo info("MoveOnEdit", &Object::StaticClass());
+    static const bool once = [] {
+      info.Method<MoveOnEdit>("Notify", [](MoveOnEdit& c, Args a) {
+        if (int(a[0].AsInteger()) != notify::FieldChange || !c.target) return Usual(true);
+        if (c.quietly) c.server->SuspendNotification();
+        c.server->GoTo(c.target);
+        if (c.quietly) c.server->ResetNotification();
+        return Usual(true);
+      });
+      return true;
+    }();
+    (void)once;
+    return info;
+  }
+};
+
+TEST(BrowseModelTest, AnEditFollowedByAnotherClientsMoveIsStillShown) {
+  ScopedRuntime runtime;
+  struct Setup {
+    const char* what;
+    const char* order;
+    const char* orderFor;
+    bool filtered;
+    bool quietly;
+  } setups[] = {
+      {"natural, filtered", nullptr, nullptr, true, false},
+      {"ordered, filtered", "Server:AGE", nullptr, true, false},
+      {"ordered, filtered, moved quietly", "Server:AGE", nullptr, true, true},
+      {"ordered with FOR", "Server:AGE", "Server:AGE > 5", false, false},
+      {"ordered", "Server:AGE", nullptr, false, false},
+  };
+  for (const auto& setup : setups) {
+    SCOPED_TRACE(setup.what);
+    auto server = New<kArrayServer>(SmallStruct(), Usual(SmallData(20)));
+    if (setup.order) server->CreateOrder(setup.order, setup.orderFor ? Usual(setup.orderFor) : NIL);
+    if (setup.filtered) server->SetFilter("Server:AGE % 3 != 0");
+    auto mover = New<MoveOnEdit>();
+    mover->server = server;
+    mover->quietly = setup.quietly;
+    server->RegisterClient(mover.get());
+    BrowseModel model(server);
+    auto expected = [&] {
+      std::vector<qlonglong> ids;
+      if (server->HidesRecords()) {
+        for (std::int64_t r : server->VisibleRecords()) ids.push_back(server->FieldGetAt(r, 1).AsInteger());
+      } else {
+        for (std::size_t row = 1; row <= server->RowCount(); ++row)
+          ids.push_back(server->FieldGetAt(server->RowRecord(row), 1).AsInteger());
+      }
+      return ids;
+    };
+    auto shown = [&] {
+      std::vector<qlonglong> ids;
+      for (int row = 0; row < model.rowCount(); ++row) ids.push_back(model.data(model.index(row, 0)).toLongLong());
+      return ids;
+    };
+    // AGE of record 2 is 14: 3 hides it, 1 leaves the FOR condition, 49 moves
+    // it to the end of the order.
+    for (int age : {49, 3, 1, 14}) {
+      SCOPED_TRACE(age);
+      mover->target = 0;
+      server->GoTo(2);
+      mover->target = 11;
+      server->FieldPut("AGE", age);
+      EXPECT_EQ(server->RecNo(), 11);
+      EXPECT_EQ(shown(), expected());
+    }
+    server->UnRegisterClient(mover.get());
+  }
+}
+
 // Errors of the server still reach the first client with an Error method,
 // also when the model registered before it.
 TEST(BrowseModelTest, ErrorsStillReachTheGridsErrorHandler) {

@@ -142,6 +142,22 @@ TEST(ArrayServerOrders, KeyMaintenanceRejectsRecordNumbersOutsideTheData) {
   EXPECT_EQ(s->OrderKeyNoToRecord(1, 1), 3u);
 }
 
+// Renumbering belongs to a record the server itself has just inserted; asked
+// for from outside it is refused, also when the last record has no key to
+// give it away (it fails the FOR condition).
+TEST(ArrayServerOrders, RenumberingKeyAddIsRefusedFromOutside) {
+  auto s = KeyServer({30, 20, 10});
+  ASSERT_TRUE(s->CreateOrder("Server:K", "Server:K > 15"));
+  ASSERT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+  for (std::int64_t rec : {1, 2, 3}) {
+    SCOPED_TRACE(rec);
+    s->ClearError();
+    EXPECT_FALSE(s->OrderKeyAdd(1, Usual(5), rec, true));
+    EXPECT_TRUE(s->ErrorPending());
+    EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+  }
+}
+
 // Hidden records are judged on their own values, also when the search starts
 // at the end of file.
 TEST(ArrayServerOrders, SeekFromEndOfFileUnderAFilter) {
@@ -425,6 +441,68 @@ TEST(ArrayServerOrders, InsertWhoseKeyFailsStillRenumbers) {
   EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{4, 3, 1}));
   s->SetOrder(2);
   EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1, 3, 4}));
+}
+
+// The same failure with nobody handling the error reaches the runtime's
+// error block; by then the new record is in step with every order: all
+// renumbered, the other orders keyed, the position set.
+TEST(ArrayServerOrders, AppendWhoseKeyRaisesKeepsEveryOrderInStep) {
+  ScopedRuntime rt;
+  const auto keysInWalk = [](kArrayServer& s) {
+    std::vector<std::int64_t> ks;
+    for (auto rec : Walk(s)) s.GoTo(rec), ks.push_back(s.FieldGet("K").AsInteger());
+    return ks;
+  };
+  for (bool failingFirst : {true, false}) {
+    for (std::int64_t at : {2, 0}) {  // 0 appends at the end
+      for (std::size_t active : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << "failing first " << failingFirst << " at " << at << " active " << active);
+        auto s = KeyServer({30, 10, 20, 40});
+        const std::size_t failingNo = failingFirst ? 1 : 2, plainNo = 3 - failingNo;
+        for (std::size_t o : {1u, 2u}) ASSERT_TRUE(s->CreateOrder(o == failingNo ? "100 / Server:K" : "Server:K"));
+        s->SetOrder(Usual(active));
+        s->GoTo(3);
+        EXPECT_ANY_THROW(s->Append(at ? Usual(at) : NIL));  // K of the blank record is 0
+        const std::int64_t rec = at ? at : 5;
+        EXPECT_EQ(s->LastRec(), 5);
+        EXPECT_EQ(s->RecNo(), rec);
+        EXPECT_FALSE(s->EoF());
+        EXPECT_EQ(s->OrderKeyCount(Usual(plainNo)), 5u);
+        EXPECT_EQ(s->OrderKeyCount(Usual(failingNo)), 4u);
+        if (active == plainNo) {
+          EXPECT_EQ(s->OrderKeyNo(), Usual(1));  // key 0 comes first
+        }
+        // Every key still names its own record: the walks read sorted keys.
+        s->FieldPut("K", 15);
+        s->Commit();
+        s->SetOrder(Usual(plainNo));
+        EXPECT_EQ(keysInWalk(*s), (std::vector<std::int64_t>{10, 15, 20, 30, 40}));
+        s->SetOrder(Usual(failingNo));
+        EXPECT_EQ(keysInWalk(*s), (std::vector<std::int64_t>{40, 30, 20, 15, 10}));
+      }
+    }
+  }
+}
+
+// An edit whose key raises past the server is still in the buffer: the
+// clients are told of it before the error
+// goes on, and the orders keep the keys they had.
+TEST(ArrayServerOrders, EditWhoseKeyRaisesIsStillAnnounced) {
+  ScopedRuntime rt;
+  auto s = KeyServer({30, 10, 20});
+  ASSERT_TRUE(s->CreateOrder("100 / Server:K"));
+  ASSERT_TRUE(s->CreateOrder("Server:K"));
+  RecordingClient client;
+  client.handlesErrors = false;
+  s->RegisterClient(&client);
+  s->GoTo(1);
+  client.notes.clear();
+  EXPECT_ANY_THROW(s->FieldPut("K", 0));
+  EXPECT_EQ(client.Codes(), (std::vector<int>{notify::FieldChange}));
+  EXPECT_EQ(s->FieldGet("K"), Usual(0));
+  EXPECT_EQ(s->OrderKeyCount(Usual(1)), 3u);
+  EXPECT_EQ(s->OrderKeyCount(Usual(2)), 3u);
+  s->UnRegisterClient(&client);
 }
 
 // Counts far beyond the data end at the ends, in every kind of walk, and so
