@@ -647,7 +647,7 @@ bool kArrayServer::Delete(const Usual& remove) {
   }
   const std::size_t remembered = keyPos_;
   const std::int64_t gone = recNo_;
-  for (std::size_t i = 1; i <= orders_.size(); ++i) OrderKeyDel(i, gone, true);
+  for (auto& order : orders_) RemoveKey(*order, gone, true);
   records_->Remove(std::size_t(gone));
   deletedFlags_.erase(deletedFlags_.begin() + (gone - 1));
   --recordCount_;

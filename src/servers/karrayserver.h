@@ -198,6 +198,7 @@ class kArrayServer : public DataServer {
   // Keys the current record, numbered recNo, in one order when it passes the
   // order's FOR condition.
   void AddKey(Order& order, const Usual& key, std::int64_t recNo);
+  void RemoveKey(Order& order, std::int64_t recNo, bool renumber);
   // Runs body; what it throws is handed back instead, so that the caller can
   // finish its work before the error goes on.
   template <class F>

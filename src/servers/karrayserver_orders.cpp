@@ -326,14 +326,24 @@ bool kArrayServer::OrderKeyDel(std::size_t nOrder, std::int64_t recNo, bool renu
     return false;
   }
   if (!RecordNumberInData("OrderKeyDel", recNo)) return false;
-  order->keys.Remove(OrderTree::RecNo(recNo));
+  // Renumbering follows a record the server removes itself; from outside the
+  // record stays, and the shift would make the keys name their neighbours.
   if (renumber) {
-    const auto gone = OrderTree::RecNo(recNo);
-    order->keys.Remap([gone](OrderTree::RecNo r) { return r > gone ? r - 1 : r; });
+    ReportStatus(gen::Arg, Symbol("OrderKeyDel"),
+                 "Renumbering from record " + std::to_string(recNo) +
+                     " belongs to a record removed by Delete; the keys would name other records");
+    return false;
   }
-  ++order->version;
-  Changed();
+  RemoveKey(*order, recNo, false);
   return true;
+}
+
+void kArrayServer::RemoveKey(Order& order, std::int64_t recNo, bool renumber) {
+  const auto gone = OrderTree::RecNo(recNo);
+  order.keys.Remove(gone);
+  if (renumber) order.keys.Remap([gone](OrderTree::RecNo r) { return r > gone ? r - 1 : r; });
+  ++order.version;
+  Changed();
 }
 
 std::size_t kArrayServer::OrderKeyNoToRecord(std::size_t nOrder, std::int64_t recNo) const {

@@ -155,7 +155,17 @@ TEST(ArrayServerOrders, RenumberingKeyAddIsRefusedFromOutside) {
     EXPECT_FALSE(s->OrderKeyAdd(1, Usual(5), rec, true));
     EXPECT_TRUE(s->ErrorPending());
     EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
+    // Likewise a renumbering delete: the record stays, so the shift would
+    // make the following keys name their neighbours.
+    s->ClearError();
+    EXPECT_FALSE(s->OrderKeyDel(1, rec, true));
+    EXPECT_TRUE(s->ErrorPending());
+    EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{2, 1}));
   }
+  // A physical delete still renumbers every order itself.
+  s->GoTo(1);
+  ASSERT_TRUE(s->Delete(Usual(true)));
+  EXPECT_EQ(Walk(*s), (std::vector<std::int64_t>{1}));  // K 20, now record 1
 }
 
 // Hidden records are judged on their own values, also when the search starts
