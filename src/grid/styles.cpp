@@ -212,15 +212,18 @@ int kTable::GetInfoAlignment(int line) const {
 
 void kTable::RegisterStyles(ClassInfo& info) {
   using T = kTable;
-  using ViewGet = const Ref<kViewStyle>& (T::*)() const;
-  using ViewSet = void (T::*)(Ref<kViewStyle>);
-  auto view = [&info](const char* name, ViewGet get, ViewSet set) {
+  // An object property by name: the assign takes only an object of its class.
+  auto property = [&info]<class V>(const char* name, const char* className, const Ref<V>& (T::*get)() const,
+                                   void (T::*set)(Ref<V>)) {
     info.Access<T>(name, [get](T& t) { return Usual((t.*get)()); });
-    info.Assign<T>(name, [name, set](T& t, const Usual& v) {
-      Ref<kViewStyle> style;
-      if (TakeObject(v, std::string("kTable:") + name, "kViewStyle", style)) (t.*set)(std::move(style));
+    info.Assign<T>(name, [name, className, set](T& t, const Usual& v) {
+      Ref<V> object;
+      if (TakeObject(v, std::string("kTable:") + name, className, object)) (t.*set)(std::move(object));
     });
   };
+  using ViewGet = const Ref<kViewStyle>& (T::*)() const;
+  using ViewSet = void (T::*)(Ref<kViewStyle>);
+  auto view = [&property](const char* name, ViewGet get, ViewSet set) { property(name, "kViewStyle", get, set); };
   view("CaptionView", &T::CaptionView, &T::CaptionView);
   view("DataView", &T::DataView, &T::DataView);
   view("FooterView", &T::FooterView, &T::FooterView);
@@ -241,13 +244,7 @@ void kTable::RegisterStyles(ClassInfo& info) {
 
   using ColorGet = const Ref<Color>& (T::*)() const;
   using ColorSet = void (T::*)(Ref<Color>);
-  auto colour = [&info](const char* name, ColorGet get, ColorSet set) {
-    info.Access<T>(name, [get](T& t) { return Usual((t.*get)()); });
-    info.Assign<T>(name, [name, set](T& t, const Usual& v) {
-      Ref<Color> c;
-      if (TakeObject(v, std::string("kTable:") + name, "Color", c)) (t.*set)(std::move(c));
-    });
-  };
+  auto colour = [&property](const char* name, ColorGet get, ColorSet set) { property(name, "Color", get, set); };
   colour("CurrentForeground", &T::CurrentForeground, &T::CurrentForeground);
   colour("CurrentBackground", &T::CurrentBackground, &T::CurrentBackground);
   colour("SelectedForeground", &T::SelectedForeground, &T::SelectedForeground);
