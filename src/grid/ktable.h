@@ -18,6 +18,7 @@
 #include <QRect>
 #include <QSize>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "columns/conditions.h"
 #include "columns/kdatacolumn.h"
 #include "columns/kviewstyle.h"
+#include "grid/kcell.h"
 #include "grid/server_link.h"
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
@@ -33,6 +35,8 @@ class QPainter;
 class QScrollBar;
 
 namespace kt {
+
+class SelectionList;
 
 // Left, top, right, bottom in client pixels; right and bottom exclusive.
 struct GridRect {
@@ -427,9 +431,6 @@ class kTable : public CustomControl, public ColumnOwner {
   void DrawValue(QPainter& painter, const ValueDraw& v);
   // The grid has the keyboard focus (colours of current and selected cells).
   virtual bool IsActive() const;
-  // Selection comes with its own part; until then the cursor is the
-  // selection: the current cell, or the current row in #Row mode.
-  virtual bool IsCellSelected(int column, std::int64_t row, std::int64_t recNo) const;
   // Compound and owner-drawn values; both answer whether they drew.
   virtual bool DrawCompoundValue(QPainter& painter, const ValueDraw& v);
   virtual bool DrawAbstractValue(QPainter& painter, const ValueDraw& v);
@@ -438,17 +439,60 @@ class kTable : public CustomControl, public ColumnOwner {
   // (column), #Cell (column, row), #Selection, #SelectorState, #Focus.
   void Redraw(const Usual& area = NIL, const Usual& arg1 = NIL, const Usual& arg2 = NIL);
 
-  // --- hooks filled by later parts (selection, input, editing) ------------
-  virtual bool InEdit() const { return false; }
-  virtual bool EditClose() { return true; }
-  virtual void SelectionChange(int /*action*/, int /*column*/, std::int64_t /*row*/, std::int64_t /*recNo*/) {}
+  // --- selection (selection_ops.cpp; the stored list is SelectionList) ---
+  // The flag word of a user action (see SelectionChange).
+  int SelectionFlags(bool shift, bool ctrl, bool space) const;
+  // Applies a flag word to one cell; the row number is recomputed from the
+  // record when a server is in use.
+  void SelectionChange(int flags, int column, std::int64_t row, std::int64_t recNo);
+  // #Single (column, row, record) or #All.
+  bool SelectionSet(Symbol kind, int column = 0, std::int64_t row = 0, std::int64_t recNo = 0);
+  // #Block: from..to, changing only the difference to from..previousTo.
+  bool SelectionSetBlock(const kCell& from, const kCell& to, const kCell* previousTo = nullptr);
+  // #Single, #All or #AllWithout.
+  void SelectionRemove(Symbol kind, int column = 0, std::int64_t row = 0, std::int64_t recNo = 0);
+  // Open columns changed places: `count` columns inserted at `to` (from 0),
+  // the column at `from` closed (to 0), or one column moved from `from` to
+  // `to`.
+  void SelectionMove(int from, int to, int count = 1);
+  bool IsCellSelected(int column, std::int64_t row, std::int64_t recNo) const;
+  bool IsRowSelected(std::int64_t row, std::int64_t recNo) const;
+  std::int64_t SelectionRowCount() const;
+  std::int64_t SelectionFirstRow();
+  std::int64_t SelectionNextRow();
+  int SelectionFirstColumn();
+  int SelectionNextColumn();
+  // Stores the mode and reduces the selection to the current cell.
+  void SelectionMode(Symbol mode);
+
+  // --- keyboard and the column cursor (input_keys.cpp, cursor.cpp) -------
+  // direction #First, #Last, #Previous, #Next; mode #Selectable, #Editable.
+  bool SkipToCell(Symbol direction, Symbol mode, int flags = 5, bool autoSkip = false, bool scroll = true);
   virtual bool IsCellSelectable(int column, std::int64_t row, std::int64_t recNo) const;
-  int GetNewSelectableColumn(int from, Symbol mode) const;
+  int GetNewSelectableColumn(int from, Symbol direction) const;
+  int GetNewEditableColumn(int from, Symbol direction) const;
+  bool SetCurrentColumn(int column);
+  // The CurrentColumn assign: SetCurrentColumn, then select and tell.
+  void CurrentColumn(int column);
   void SetCurrentRow(std::int64_t row, bool scrolled = false);
+  void TabKeyMode(Symbol mode) { tabKeyMode_ = mode; }
+
+  // --- owner notifications (owner_notify.cpp) ------------------------------
   // Tells the owner that the current cell changed (its CellSelect method).
   bool CellSelect();
-  // Counts of owner notifications sent, by name (for the owner and tests).
+  bool CellDoubleClick();
+  // Counts of owner notifications sent (for the owner and tests).
   int OwnerNotifications() const { return ownerNotifications_; }
+
+  // --- editing hooks (the cell editor) -------------------------------------
+  virtual bool InEdit() const { return false; }
+  virtual bool EditClose() { return true; }
+  // Opens the editor on the current cell; FALSE when none opened.
+  virtual bool Edit() { return false; }
+
+  // --- screen readers (accessible.cpp) -------------------------------------
+  // Tells assistive tools that the current cell moved.
+  void AccessibleCursorMoved();
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -459,8 +503,11 @@ class kTable : public CustomControl, public ColumnOwner {
  private:
   friend class kTableTestAccess;
   static bool Enabled(const Usual& v) { return v.IsNil() || (v.IsLogic() && v.AsLogic()); }
-  // The style names of the class table (styles.cpp).
+  // Late-bound names of the class table, one function per concern file.
   static void RegisterStyles(ClassInfo& info);
+  static void RegisterSelection(ClassInfo& info);
+  static void RegisterKeys(ClassInfo& info);
+  static void RegisterMouse(ClassInfo& info);
   static Ref<BoundingBox> Box(const GridRect& r) {
     return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
   }
@@ -652,6 +699,15 @@ class kTable : public CustomControl, public ColumnOwner {
   std::vector<Symbol> valueViewList_;
   std::vector<ColumnPaint> paintColumns_;
   bool paintActive_ = false, paintEnabled_ = true;
+
+  // selection
+  std::unique_ptr<SelectionList> selection_;
+
+  // keyboard
+  // (input_keys.cpp, cursor.cpp)
+
+  // mouse, menus, notifications
+  // (input_mouse.cpp, context_menu.cpp, owner_notify.cpp)
 };
 
 }  // namespace kt

@@ -9,7 +9,7 @@
 namespace kt {
 namespace {
 
-const Symbol kCommit("Commit"), kData("Data"), kCurrent("Current"), kFromLine("FromLine"), kCell("Cell"),
+const Symbol kCommit("Commit"), kData("Data"), kCurrent("Current"), kFromLine("FromLine"), kCellSym("Cell"),
     kAll("All"), kStable("Stable"), kRefreshBuffer("RefreshBuffer"), kIndexKey("IndexKey"), kOrderInfo("OrderInfo"),
     kDeletedScope("DeletedScope"), kPermanent("Permanent"), kVertical("Vertical");
 
@@ -428,7 +428,7 @@ void kTable::NotifyFieldChange(int, const Usual& field) {
   if (rowColorChanged) {
     RedrawRow(row);
   } else {
-    for (int c : changed) Redraw(Usual(kCell), Usual(c), Usual(row));
+    for (int c : changed) Redraw(Usual(kCellSym), Usual(c), Usual(row));
   }
 }
 
@@ -533,6 +533,7 @@ void kTable::SetCurrentRow(std::int64_t row, bool) {
   const std::int64_t i = row - firstVisibleRowNo_ + 1;
   currentRecNo_ = row > 0 && i >= 1 && i <= std::int64_t(rows_.size()) ? rows_[std::size_t(i - 1)].recNo : link_.RecNo();
   RedrawRow(row);
+  AccessibleCursorMoved();
 }
 
 }  // namespace kt

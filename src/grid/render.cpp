@@ -15,7 +15,7 @@ namespace {
 
 const Symbol kAll("All"), kData("Data"), kDynamicArea("DynamicArea"), kCaption("Caption"), kFooter("Footer"),
     kSelector("Selector"), kSelectorState("SelectorState"), kInfo("Info"), kCurrent("Current"), kFromLine("FromLine"),
-    kFromColumn("FromColumn"), kCell("Cell"), kSelection("Selection"), kFocus("Focus"), kValueViewList("ValueViewList"),
+    kFromColumn("FromColumn"), kCellSym("Cell"), kSelection("Selection"), kFocus("Focus"), kValueViewList("ValueViewList"),
     kRow("Row");
 
 QColor Sys(int index) { return SysQColor(index); }
@@ -81,7 +81,7 @@ void kTable::Redraw(const Usual& area, const Usual& arg1, const Usual& arg2) {
     r = {dataArea_.left, captionArea_.top, dataArea_.right, footerArea_.bottom};
     if (GetColumnRect(column, c)) r.left = std::max(r.left, std::min(c.left, r.right));
     update(r.ToQRect());
-  } else if (s == kCell) {
+  } else if (s == kCellSym) {
     const int column = int(arg1.AsInteger());
     const std::int64_t row = arg2.AsInteger();
     const std::int64_t i = row - firstVisibleRowNo_ + 1;
@@ -96,11 +96,6 @@ void kTable::Redraw(const Usual& area, const Usual& arg1, const Usual& arg2) {
 // The paint cycle
 
 bool kTable::IsActive() const { return hasFocus(); }
-
-bool kTable::IsCellSelected(int column, std::int64_t row, std::int64_t recNo) const {
-  if (currentRow_ <= 0 || row != currentRow_ || recNo != currentRecNo_) return false;
-  return currentMode_ == kRow || column == currentColumn_;
-}
 
 QColor kTable::TextColor() const { return Sys(paintEnabled_ ? syscolor::WindowText : syscolor::GrayText); }
 

@@ -6,6 +6,7 @@
 #include "grid/grid_event.h"
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
+#include "grid/selection.h"
 #include "platform/db/dbserver.h"
 #include "platform/db/workareas.h"
 #include "platform/gui/pointer.h"
@@ -14,7 +15,7 @@
 namespace kt {
 namespace {
 
-const Symbol kAbsolute("Absolute"), kRelative("Relative"), kAuto("Auto"), kRecCount("RecCount"), kCell("Cell"),
+const Symbol kAbsolute("Absolute"), kRelative("Relative"), kAuto("Auto"), kRecCount("RecCount"), kCellSym("Cell"),
     kSimple("Simple"), kMoveToControl("MoveToControl"), kFirstCell("FirstCell"), kFirst("First"), kNext("Next"),
     kPrevious("Previous"), kLast("Last"), kAll("All"), kSelectorSym("Selector"), kFromColumn("FromColumn"),
     kOnlyWhenLastClient("OnlyWhenLastClient"), kViewLogicValues("VIEWLOGICVALUES"), kChildren("Children"),
@@ -31,7 +32,7 @@ const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 }  // namespace
 
 kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimension* size)
-    : CustomControl(owner, controlId) {
+    : CustomControl(owner, controlId), selection_(std::make_unique<SelectionList>()) {
   // View styles, each with its own grid-line style.
   auto dataGrid = New<kGrid>(Usual(1));
   dataView_ = New<kViewStyle>(nullptr, nullptr, 0, nullptr, dataGrid);
@@ -49,7 +50,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
 
   rowMode_ = kRelative;
   rowCountMode_ = kAuto;
-  currentMode_ = kCell;
+  currentMode_ = kCellSym;
   selectionMode_ = kSimple;
   tabKeyMode_ = kMoveToControl;
 
@@ -154,6 +155,9 @@ const ClassInfo& kTable::StaticClass() {
     info.Access<T>("RowMode", [](T& t) { return Usual(t.RowMode()); });
     info.Assign<T>("RowMode", [](T& t, const Usual& v) { t.RowMode(v.AsSymbol()); });
     RegisterStyles(info);
+    RegisterSelection(info);
+    RegisterKeys(info);
+    RegisterMouse(info);
     return true;
   }();
   (void)registered;
@@ -646,34 +650,6 @@ bool kTable::Clear(const Usual& redraw) {
   return true;
 }
 
-bool kTable::IsCellSelectable(int column, std::int64_t, std::int64_t) const {
-  return column >= 1 && column <= ColumnOpenCount() && columnOpenList_[std::size_t(column - 1)]->Selectable();
-}
-
-int kTable::GetNewSelectableColumn(int from, Symbol mode) const {
-  const int count = ColumnOpenCount();
-  auto ok = [&](int c) { return IsCellSelectable(c, currentRow_, currentRecNo_); };
-  if (mode == kFirst) {
-    for (int c = 1; c <= count; ++c)
-      if (ok(c)) return c;
-  } else if (mode == kLast) {
-    for (int c = count; c >= 1; --c)
-      if (ok(c)) return c;
-  } else if (mode == kPrevious) {
-    for (int c = from - 1; c >= 1; --c)
-      if (ok(c)) return c;
-  } else if (mode == kNext) {
-    for (int c = from + 1; c <= count; ++c)
-      if (ok(c)) return c;
-  } else {  // #Auto: at or after `from`, else before it
-    for (int c = std::max(1, from); c <= count; ++c)
-      if (ok(c)) return c;
-    for (int c = from - 1; c >= 1; --c)
-      if (ok(c)) return c;
-  }
-  return 0;
-}
-
 // ---------------------------------------------------------------------------
 // Settings
 
@@ -681,17 +657,6 @@ void kTable::RowMode(Symbol mode) {
   rowMode_ = mode;
   rowCountMode_ = mode == kAbsolute ? kRecCount : kAuto;
   UpdateVerticalScrollValues(true, true);
-}
-
-bool kTable::CellSelect() {
-  if (!ownerHas_[kCellSelect]) return false;
-  Object* owner = dynamic_cast<Object*>(parentWidget());
-  if (!owner) return false;
-  ++ownerNotifications_;
-  auto event = New<GridEvent>(this, ControlID(), 0xF001);
-  const Usual a[] = {Usual(event)};
-  owner->Send("CellSelect", a);
-  return true;
 }
 
 }  // namespace kt

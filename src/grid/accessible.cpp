@@ -1,0 +1,8 @@
+// kTable for screen readers.
+#include "grid/ktable.h"
+
+namespace kt {
+
+void kTable::AccessibleCursorMoved() {}
+
+}  // namespace kt

@@ -1,0 +1,9 @@
+// kTable's keyboard: the key map, the Tab key policy, key commands and the
+// focus changes.
+#include "grid/ktable.h"
+
+namespace kt {
+
+void kTable::RegisterKeys(ClassInfo&) {}
+
+}  // namespace kt
