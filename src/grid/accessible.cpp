@@ -5,4 +5,6 @@ namespace kt {
 
 void kTable::AccessibleCursorMoved() {}
 
+void kTable::InstallAccessibility() {}
+
 }  // namespace kt

@@ -6,4 +6,6 @@ namespace kt {
 
 void kTable::RegisterKeys(ClassInfo&) {}
 
+void kTable::ClearFirstTabExitFlag() {}
+
 }  // namespace kt

@@ -484,6 +484,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // Counts of owner notifications sent (for the owner and tests).
   int OwnerNotifications() const { return ownerNotifications_; }
 
+  // Mouse activation forgets the first remembered Tab exit.
+  void ClearFirstTabExitFlag();
+
   // --- editing hooks (the cell editor) -------------------------------------
   virtual bool InEdit() const { return false; }
   virtual bool EditClose() { return true; }
@@ -493,6 +496,13 @@ class kTable : public CustomControl, public ColumnOwner {
   // --- screen readers (accessible.cpp) -------------------------------------
   // Tells assistive tools that the current cell moved.
   void AccessibleCursorMoved();
+  // Makes screen readers see every kTable (once per program).
+  static void InstallAccessibility();
+
+  // --- clipboard (copy_selection.cpp) ---------------------------------------
+  // Puts the selection (the current cell when nothing is selected) on the
+  // clipboard as tab-separated text and as an HTML table.
+  bool CopySelection();
 
  protected:
   void paintEvent(QPaintEvent* e) override;

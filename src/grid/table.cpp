@@ -69,6 +69,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   PropertyPut("InfoInEntireArea", Usual(false));
   PropertyPut("ScrollThumbDragRefresh", Usual(false));
 
+  InstallAccessibility();
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   if (origin) move(origin->X, origin->Y);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "grid/ktable.h"
 #include "platform/db/fieldspec.h"
@@ -163,6 +165,58 @@ class OwnerWindow : public Window {
         if (w.onCellSelect) w.onCellSelect();
         return Usual(true);
       });
+      return true;
+    }();
+    (void)once;
+    return info;
+  }
+};
+
+// An owner window with every notification method of the grid. Each call is
+// recorded as {name, notification code of its event (0 when the event has
+// none)}; `results` gives a method's answer by name (default NIL), and
+// `onCall` runs on every call.
+class RecordingOwner : public Window {
+ public:
+  struct Call {
+    std::string name;
+    int code = 0;
+    Usual event;
+  };
+  std::vector<Call> calls;
+  std::map<std::string, Usual> results;
+  std::function<void(const std::string&, const Usual&)> onCall;
+
+  static constexpr const char* kMethods[] = {
+      "CellSelect",   "CellDoubleClick",   "CellEdit",    "ColumnMove",        "ColumnResize",
+      "RowResize",    "CaptionClick",      "CaptionDoubleClick", "FooterClick", "FooterDoubleClick",
+      "DrawValue",    "ControlFocusChange", "RecordAppend", "CellDragDrop",     "Dispatch"};
+
+  int Count(const std::string& name) const {
+    int n = 0;
+    for (const Call& c : calls) n += c.name == name;
+    return n;
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> v;
+    for (const Call& c : calls) v.push_back(c.name);
+    return v;
+  }
+  const ClassInfo& Class() const override {
+    static ClassInfo info("GridRecordingOwner", &Window::StaticClass());
+    static bool once = [] {
+      for (const char* m : kMethods) {
+        const std::string name = m;
+        info.Method<RecordingOwner>(m, [name](RecordingOwner& w, Args a) {
+          Call call{name, 0, a.empty() ? Usual() : a[0]};
+          if (!a.empty() && a[0].IsObject() && a[0].AsObject()->HasAccess(Symbol("NotifyCode")))
+            call.code = int(a[0].AsObject()->Access(Symbol("NotifyCode")).AsInteger());
+          w.calls.push_back(call);
+          if (w.onCall) w.onCall(name, call.event);
+          auto it = w.results.find(name);
+          return it == w.results.end() ? Usual() : it->second;
+        });
+      }
       return true;
     }();
     (void)once;
