@@ -31,6 +31,7 @@
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
 
+class QEvent;
 class QPainter;
 class QScrollBar;
 
@@ -492,6 +493,10 @@ class kTable : public CustomControl, public ColumnOwner {
   virtual bool EditClose() { return true; }
   // Opens the editor on the current cell; FALSE when none opened.
   virtual bool Edit() { return false; }
+  virtual void EditCancel() {}
+  // Hands a key or mouse event that opened the editor on to it, so a
+  // typed character or the click's caret position reaches the editor.
+  virtual void EditForwardEvent(QEvent* /*event*/) {}
 
   // --- screen readers (accessible.cpp) -------------------------------------
   // Tells assistive tools that the current cell moved.
