@@ -27,12 +27,16 @@
 #include "columns/kdatacolumn.h"
 #include "columns/kviewstyle.h"
 #include "grid/kcell.h"
+#include "grid/key_command.h"
 #include "grid/server_link.h"
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
 
 class QEvent;
+class QFocusEvent;
+class QKeyEvent;
 class QPainter;
+class QPushButton;
 class QScrollBar;
 
 namespace kt {
@@ -467,16 +471,52 @@ class kTable : public CustomControl, public ColumnOwner {
   void SelectionMode(Symbol mode);
 
   // --- keyboard and the column cursor (input_keys.cpp, cursor.cpp) -------
-  // direction #First, #Last, #Previous, #Next; mode #Selectable, #Editable.
+  // Moves the cursor to another column of the current row (with autoSkip
+  // on into the previous or next row); direction #First, #Last, #Previous,
+  // #Next; mode #Selectable, #Editable; flags go to SelectionChange. TRUE
+  // when the cursor moved.
   bool SkipToCell(Symbol direction, Symbol mode, int flags = 5, bool autoSkip = false, bool scroll = true);
   virtual bool IsCellSelectable(int column, std::int64_t row, std::int64_t recNo) const;
+  // The column a move from `from` reaches (#First, #Last, #Previous, #Next;
+  // any other direction: `from` itself, else the nearest right, else the
+  // nearest left); 0 when there is none.
   int GetNewSelectableColumn(int from, Symbol direction) const;
   int GetNewEditableColumn(int from, Symbol direction) const;
+  // Makes `column` the cursor column (0: none) and scrolls it into view;
+  // FALSE, changing nothing, for a column the cursor may not stand in.
   bool SetCurrentColumn(int column);
   // The CurrentColumn assign: SetCurrentColumn, then select and tell.
   void CurrentColumn(int column);
   void SetCurrentRow(std::int64_t row, bool scrolled = false);
+  // #MoveToSelectableCell, #MoveToEditableCell; any other symbol moves the
+  // focus to the next control (#MoveToControl).
   void TabKeyMode(Symbol mode) { tabKeyMode_ = mode; }
+  // User key bindings, consulted before the grid's own key map; the list is
+  // created empty on first use. Key codes are Qt::Key values.
+  const Ref<kKeyCommandList>& KeyCommand();
+  void KeyCommand(Ref<kKeyCommandList> list) { keyCommand_ = std::move(list); }
+  // Remembered Tab exits: the grid gave the focus away with Shift+Tab at its
+  // first or Tab at its last cell, moving to selectable or editable cells.
+  enum TabExit { kTabExitBackSelectable = 1, kTabExitForwardSelectable = 2, kTabExitBackEditable = 4,
+                 kTabExitForwardEditable = 8 };
+  int TabExitFlags() const { return tabExit_; }
+
+ protected:
+  // Keys (with the Tab policy) and the keys the grid keeps from shortcuts.
+  bool event(QEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  // The key map; TRUE when the key was consumed.
+  virtual bool KeyDown(QKeyEvent* e);
+  // A typed character; TRUE when it was consumed (it opened the editor).
+  virtual bool KeyChar(QKeyEvent* e);
+  // Tab and Shift+Tab by TabKeyMode; FALSE leaves the key to Qt's focus
+  // chain.
+  bool TabKey(QKeyEvent* e);
+  // Tells the owner (ControlFocusChange) that the grid gained or lost the focus.
+  void FocusChange(QFocusEvent* e, bool gotFocus);
+
+ public:
 
   // --- owner notifications (owner_notify.cpp) ------------------------------
   // Tells the owner that the current cell changed (its CellSelect method).
@@ -720,6 +760,19 @@ class kTable : public CustomControl, public ColumnOwner {
 
   // keyboard
   // (input_keys.cpp, cursor.cpp)
+  Ref<kKeyCommandList> keyCommand_;
+  int tabExit_ = 0;
+  // AutoEdit as a mode symbol (TRUE is #Permanent); none when off.
+  Symbol AutoEditMode() const;
+  bool KeyPress(QKeyEvent* e);
+  // Would the key map take this key (so no shortcut may)?
+  bool TakesKey(const QKeyEvent* e);
+  // The default push button of the grid's window, if it has a usable one.
+  QPushButton* DefaultButton() const;
+  // Escape: the dialog the grid lives in is cancelled.
+  void CancelParent();
+  // Focus in and out: the parts whose look depends on the focus.
+  void RedrawFocusParts();
 
   // mouse, menus, notifications
   // (input_mouse.cpp, context_menu.cpp, owner_notify.cpp)
