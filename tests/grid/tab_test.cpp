@@ -1,0 +1,155 @@
+// The grid's Tab key policy inside a dialog: Tab and Shift+Tab walk the
+// cells of a row, leave for the neighbouring controls at the row's ends and
+// come back one row further; AutoSkip wraps rows when the grid is the only
+// tab stop; #MoveToControl leaves at once unless Tab is bound.
+#include "grid/key_command.h"
+#include "keys_fixture.h"
+
+namespace kt::test {
+namespace {
+
+struct TabTest : KeysFixture, ::testing::TestWithParam<ServerKind> {
+  // Which widget has the focus, as a name for the steps below.
+  std::string Focus() const {
+    QWidget* f = QApplication::focusWidget();
+    if (f == grid) return "grid";
+    if (f == before) return "before";
+    if (f == after) return "after";
+    if (f == ok) return "ok";
+    return f ? "other" : "none";
+  }
+  struct Step {
+    Qt::Key key;
+    const char* focus;
+    int column;
+    std::int64_t recNo;
+  };
+  void Walk(const std::vector<Step>& steps) {
+    int n = 0;
+    for (const Step& s : steps) {
+      SCOPED_TRACE("step " + std::to_string(++n));
+      Press(s.key);
+      EXPECT_EQ(Focus(), s.focus);
+      EXPECT_EQ(grid->CurrentColumn(), s.column);
+      EXPECT_EQ(grid->CurrentRecNo(), s.recNo);
+      EXPECT_EQ(server->RecNo(), s.recNo);
+    }
+  }
+};
+
+constexpr Qt::Key Tab = Qt::Key_Tab, Back = Qt::Key_Backtab;
+
+TEST_P(TabTest, SelectableCellsThenTheNextControlAndBackIntoTheNextRow) {
+  Bind(GetParam());
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  for (bool autoSkip : {false, true}) {
+    SCOPED_TRACE(autoSkip ? "AutoSkip" : "no AutoSkip");
+    grid->AutoSkip(autoSkip);  // other tab stops exist: it changes nothing
+    Activate();
+    Place(1, 1);
+    owner->calls.clear();
+    Walk({{Tab, "grid", 2, 1},
+          {Tab, "grid", 3, 1},
+          {Tab, "after", 3, 1},
+          {Tab, "ok", 3, 1},
+          {Tab, "before", 3, 1},
+          {Tab, "grid", 1, 2},  // re-entry in the next row
+          {Back, "before", 1, 2},
+          {Back, "ok", 1, 2},
+          {Back, "after", 1, 2},
+          {Back, "grid", 3, 1},  // backwards: the end of the previous row
+          {Back, "grid", 2, 1}});
+    EXPECT_GE(owner->Count("CellSelect"), 4);
+    EXPECT_EQ(grid->TabExitFlags(), 0);
+    ExpectConsistent(*grid, *server, "after the walk");
+  }
+}
+
+TEST_P(TabTest, EditableCellsSkipReadOnlyColumns) {
+  Bind(GetParam());
+  grid->TabKeyMode(Symbol("MoveToEditableCell"));
+  for (const auto& c : grid->ColumnOpenList()) c->Editable(true);
+  grid->ColumnOpenList()[1]->Editable(false);
+  Activate();
+  Place(1, 1);
+  Walk({{Tab, "grid", 3, 1},
+        {Tab, "after", 3, 1},
+        {Back, "grid", 3, 1},  // came back the other way: no move
+        {Back, "grid", 1, 1},
+        {Back, "before", 1, 1},
+        {Tab, "grid", 1, 1},  // came back the other way again
+        {Tab, "grid", 3, 1},
+        {Tab, "after", 3, 1},
+        {Tab, "ok", 3, 1},
+        {Tab, "before", 3, 1},
+        {Tab, "grid", 1, 2}});
+}
+
+TEST_P(TabTest, MoveToControlLeavesAtOnce) {
+  Bind(GetParam());
+  grid->AutoSkip(true);
+  Activate();
+  Place(3, 2);
+  Walk({{Tab, "after", 2, 3}, {Tab, "ok", 2, 3}, {Tab, "before", 2, 3}, {Tab, "grid", 2, 3}, {Back, "before", 2, 3}});
+  EXPECT_EQ(grid->TabExitFlags(), 0);
+  // Any other symbol is #MoveToControl.
+  grid->TabKeyMode(Symbol("Elsewhere"));
+  grid->setFocus();
+  Walk({{Tab, "after", 2, 3}});
+}
+
+TEST_P(TabTest, AutoSkipWrapsRowsWhenTheGridIsTheOnlyTabStop) {
+  Bind(GetParam(), 3);
+  for (QWidget* w : {static_cast<QWidget*>(before), static_cast<QWidget*>(after), static_cast<QWidget*>(ok)})
+    w->setFocusPolicy(Qt::NoFocus);
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  Activate();
+  Place(1, 3);
+  Walk({{Tab, "grid", 3, 1}});  // without AutoSkip it stays
+  grid->AutoSkip(true);
+  Walk({{Tab, "grid", 1, 2}, {Back, "grid", 3, 1}, {Back, "grid", 2, 1}, {Back, "grid", 1, 1},
+        {Back, "grid", 1, 1}});  // the first record: nowhere to go
+  Place(3, 2);
+  Walk({{Tab, "grid", 3, 3}, {Tab, "grid", 3, 3}});  // the last record
+  EXPECT_EQ(grid->TabExitFlags(), 0);
+  ExpectConsistent(*grid, *server, "at the end");
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, TabTest, ::testing::Values(ServerKind::Array, ServerKind::Table), ServerName);
+
+struct TabOnArrayTest : TabTest {};
+
+TEST_F(TabOnArrayTest, ATabBindingKeepsTheKeyInTheGrid) {
+  Bind(ServerKind::Array);
+  auto target = New<KeyTarget>();
+  grid->KeyCommand()->Add(
+      Usual(New<kKeyCommand>(Usual(int(Qt::Key_Tab)), NIL, NIL, NIL, Usual(target), Usual(Symbol("OnKey")))));
+  Activate();
+  Walk({{Tab, "grid", 1, 1}});
+  EXPECT_EQ(target->calls, 1);
+  // The binding is for Tab alone; Shift+Tab moves the focus as usual.
+  Walk({{Back, "before", 1, 1}});
+  EXPECT_EQ(target->calls, 1);
+}
+
+TEST_F(TabOnArrayTest, AMouseActivationForgetsTheTabExit) {
+  Bind(ServerKind::Array);
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  Activate();
+  Place(1, 3);
+  Walk({{Tab, "after", 3, 1}});
+  EXPECT_EQ(grid->TabExitFlags(), kTable::kTabExitForwardSelectable);
+  grid->ClearFirstTabExitFlag();
+  EXPECT_EQ(grid->TabExitFlags(), 0);
+  Walk({{Tab, "ok", 3, 1}, {Tab, "before", 3, 1}, {Tab, "grid", 3, 1}});
+
+  // Editable exits are remembered apart; coming back the other way
+  // forgets one without moving.
+  grid->TabKeyMode(Symbol("MoveToEditableCell"));
+  for (const auto& c : grid->ColumnOpenList()) c->Editable(true);
+  Walk({{Tab, "after", 3, 1}, {Back, "grid", 3, 1}, {Back, "grid", 2, 1}, {Back, "grid", 1, 1}, {Back, "before", 1, 1}});
+  EXPECT_EQ(grid->TabExitFlags(), kTable::kTabExitBackEditable);
+}
+
+}  // namespace
+}  // namespace kt::test
