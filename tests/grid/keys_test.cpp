@@ -112,6 +112,11 @@ TEST_P(KeysTest, EnterClicksTheDefaultButtonUnlessTheGridManagesIt) {
   EXPECT_EQ(accepted.count(), 1);
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(grid->hasFocus());
+  // Also where Enter finds no row to act on.
+  grid->Use(NIL);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(accepted.count(), 1);
+  EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_P(KeysTest, EnterEditsTheCurrentCellButNeverADeletedRecord) {
@@ -517,9 +522,11 @@ TEST_F(KeysOnArrayTest, KeyCommandsSeeTheirKeyAndMayChangeTheList) {
   Bind(ServerKind::Array);
   EXPECT_EQ(grid->KeyCommand().get(), grid->KeyCommand().get()) << "created once, on first use";
   EXPECT_EQ(grid->KeyCommand()->Count(), 0u);
-  const Usual list = grid->Access(Symbol("KeyCommand"));
-  ASSERT_TRUE(list.IsObject());
-  EXPECT_EQ(list.AsObject(), grid->KeyCommand().get());
+  {
+    const Usual list = grid->Access(Symbol("KeyCommand"));
+    ASSERT_TRUE(list.IsObject());
+    EXPECT_EQ(list.AsObject(), grid->KeyCommand().get());
+  }
 
   auto target = New<KeyTarget>();
   grid->KeyCommand()->Add(Usual(New<kKeyCommand>(Usual("a"), Usual(false), Usual(true), Usual(true), Usual(target),
