@@ -21,6 +21,9 @@ struct PendingFlags {
 
 template <class Ok>
 int SearchColumn(int count, int from, Symbol direction, Ok ok) {
+  // Late-bound callers may pass any number: beyond the columns it stands
+  // for "before the first" or "after the last".
+  from = std::clamp(from, 0, count + 1);
   if (direction == kFirst) {
     for (int c = 1; c <= count; ++c)
       if (ok(c)) return c;
@@ -28,15 +31,15 @@ int SearchColumn(int count, int from, Symbol direction, Ok ok) {
     for (int c = count; c >= 1; --c)
       if (ok(c)) return c;
   } else if (direction == kPrevious) {
-    for (int c = std::min(from, count + 1) - 1; c >= 1; --c)
+    for (int c = from - 1; c >= 1; --c)
       if (ok(c)) return c;
   } else if (direction == kNext) {
-    for (int c = std::max(from, 0) + 1; c <= count; ++c)
+    for (int c = from + 1; c <= count; ++c)
       if (ok(c)) return c;
   } else {  // at `from`, else the nearest after it, else the nearest before
     for (int c = std::max(1, from); c <= count; ++c)
       if (ok(c)) return c;
-    for (int c = std::min(from, count + 1) - 1; c >= 1; --c)
+    for (int c = from - 1; c >= 1; --c)
       if (ok(c)) return c;
   }
   return 0;

@@ -390,6 +390,8 @@ bool kTable::TabKey(QKeyEvent* e) {
     return true;
   }
   if (eventLock_) return true;
+  // An editor that keeps its input keeps the focus too.
+  if (InEdit() && !EditClose()) return true;
   const bool back = k.shift;
   const Symbol direction = back ? kPrevious : kNext;
   const int flags = SelectionFlags(false, false, false);

@@ -33,6 +33,7 @@ class EditRecordingGrid : public kTable {
   int edits = 0;
   bool editOpens = false;
   bool open = false;
+  bool closeFails = false;  // the editor holds input it will not give up
   std::vector<QString> forwarded;
   QRegion painted;
 
@@ -43,6 +44,7 @@ class EditRecordingGrid : public kTable {
     return editOpens;
   }
   bool EditClose() override {
+    if (open && closeFails) return false;
     open = false;
     return true;
   }

@@ -2,7 +2,9 @@
 // the cursor, click the default button, cancel the dialog, refresh, open
 // the editor, run key commands first and keep their keys from the dialog's
 // shortcuts; focus changes reach the owner.
+#include <QScrollBar>
 #include <QShortcut>
+#include <climits>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -314,9 +316,11 @@ TEST_F(KeysOnArrayTest, HorizontalMovesScrollTheCursorIntoView) {
   EXPECT_EQ(grid->CurrentColumn(), 8);
   EXPECT_EQ(grid->LastVisibleColumn(), 8);
   EXPECT_TRUE(grid->IsColumnVisible(8, false));
+  EXPECT_GT(grid->HorizontalScrollBar()->value(), 0) << "the bar follows";
   Press(Qt::Key_Home);
   EXPECT_EQ(grid->CurrentColumn(), 1);
   EXPECT_EQ(grid->FirstVisibleColumn(), 1);
+  EXPECT_EQ(grid->HorizontalScrollBar()->value(), 0);
 
   // Home scrolls fully left also when the cursor already stands there.
   grid->SetFirstColumn(5);
@@ -345,6 +349,28 @@ TEST_F(KeysOnArrayTest, HorizontalMovesScrollTheCursorIntoView) {
   EXPECT_TRUE(log.errors.empty());
 }
 
+TEST_F(KeysOnArrayTest, AnEditorThatWillNotCloseKeepsTheCursor) {
+  Bind(ServerKind::Array);
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  Activate();
+  Place(2, 2);
+  grid->open = true;
+  grid->closeFails = true;
+  for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Home, Qt::Key_End, Qt::Key_Down, Qt::Key_Up,
+                      Qt::Key_PageDown, Qt::Key_Tab, Qt::Key_Backtab}) {
+    SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+    Press(key);
+    EXPECT_EQ(grid->CurrentColumn(), 2);
+    EXPECT_EQ(grid->CurrentRecNo(), 2);
+    EXPECT_TRUE(grid->hasFocus()) << "the focus stays with the open editor's grid";
+    EXPECT_TRUE(grid->open);
+  }
+  grid->closeFails = false;
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(grid->CurrentColumn(), 3);
+  EXPECT_FALSE(grid->open);
+}
+
 TEST_F(KeysOnArrayTest, ColumnSearchesSkipColumnsTheCursorMayNotTake) {
   Bind(ServerKind::Array, 10, Array{"ID", "NAME", "AGE", "ID", "NAME"});
   const auto& open = grid->ColumnOpenList();
@@ -361,6 +387,9 @@ TEST_F(KeysOnArrayTest, ColumnSearchesSkipColumnsTheCursorMayNotTake) {
       {0, first, 1, 1},    {3, first, 1, 1},  {0, last, 5, 5},     {1, next, 3, 3},    {3, next, 4, 5},
       {5, next, 0, 0},     {3, previous, 1, 1}, {1, previous, 0, 0}, {5, previous, 4, 3}, {2, other, 3, 3},
       {4, other, 4, 5},    {9, other, 5, 5},  {0, other, 1, 1},    {-3, next, 1, 1},   {99, previous, 5, 5},
+      // Numbers far outside the columns (late-bound callers pass anything).
+      {INT_MAX, next, 0, 0}, {INT_MAX, previous, 5, 5}, {INT_MAX, other, 5, 5},
+      {INT_MIN, next, 1, 1}, {INT_MIN, previous, 0, 0}, {INT_MIN, other, 1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + " " + c.direction.Name());
