@@ -524,6 +524,8 @@ class kTable : public CustomControl, public ColumnOwner {
   virtual bool Drag(QMouseEvent* event);
   // The column whose caption is drawn pressed while the button is held (0: none).
   int PressedCaption() const { return pressedCaption_; }
+  // Whether a press on the data may start a drag (0: no drag and drop).
+  void DragDropMode(int mode) { dragDropMode_ = mode; }
 
   // Context menus of the areas #Caption, #Data, #Footer and #Selector; a
   // menu is a Menu (NIL: none). An unknown area is an argument error and
