@@ -99,8 +99,13 @@ kTable::~kTable() { Destruct(); }
 // unregister before it goes away. Columns may be shared with the caller or
 // other grids, so they are only let go.
 void kTable::Destruct() {
-  // An open editor writes its value, or is dropped when it cannot.
-  if (InEdit() && !EditClose()) EditCancel();
+  // An open editor writes its value, or is dropped when it cannot; its
+  // errors must not escape a destructor either.
+  if (InEdit()) {
+    bool closed = false;
+    GuardedCall([&] { closed = EditClose(); });
+    if (!closed) GuardedCall([this] { EditCancel(); });
+  }
   hooks::Unregister(this);
   ownerHooked_ = false;
   autoRefreshTimer_.stop();

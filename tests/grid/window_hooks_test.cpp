@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <stdexcept>
 
 #include "grid/window_hooks.h"
 #include "mouse_fixture.h"
@@ -173,6 +174,20 @@ TEST_F(GridHooksTest, DestructionClosesAnOpenEditorOrCancelsIt) {
   EXPECT_FALSE(grid->inEdit);
   grid->Destruct();  // no editor: neither
   EXPECT_EQ(grid->closes, 2);
+  // A failing close is reported, never thrown out of the destruction.
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  Bind();
+  grid->inEdit = true;
+  grid->closeOk = true;
+  grid->onClose = [] { throw std::runtime_error("cannot write"); };
+  grid->Destruct();
+  EXPECT_EQ(grid->cancels, 2);
+  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(hooks::CountOf(grid), 0);
 }
 
 }  // namespace
