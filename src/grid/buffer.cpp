@@ -15,7 +15,7 @@ const Symbol kAbsolute("Absolute"), kRecCount("RecCount"), kKeyCount("KeyCount")
     kLineForwards("LineForwards"), kPageBackwards("PageBackwards"), kPageForwards("PageForwards"),
     kRetainCurrentRow("RetainCurrentRow"), kRefreshBuffer("RefreshBuffer"), kStable("Stable"), kData("Data"),
     kCurrent("Current"), kOrderKeyNo("OrderKeyNo"), kIndexOrd("IndexOrd"), kOrderKeyCount("OrderKeyCount"),
-    kOrderInfo("OrderInfo"), kAutoRefresh("AutoRefresh");
+    kOrderInfo("OrderInfo"), kAutoRefreshWhenHidden("AutoRefreshWhenHidden");
 
 bool SameSpec(const ColorSpec& a, const ColorSpec& b) {
   return a.foreground == b.foreground && a.background == b.background &&
@@ -772,12 +772,26 @@ void kTable::AutoRefreshTime(int ms) {
 }
 
 void kTable::timerEvent(QTimerEvent* e) {
+  if (e->timerId() == pressTimer_.timerId()) {
+    pressTimer_.stop();
+    GuardedCall([this] { PressTimeout(); });
+    return;
+  }
   if (e->timerId() == autoRefreshTimer_.timerId()) {
+    // The interval counts from the end of a refresh, not from its start.
+    autoRefreshTimer_.stop();
     // A nested event loop (a modal box from an error block, say) may tick
     // in the middle of the grid's own work, with the server parked
     // elsewhere: the refresh waits for the next tick between operations.
-    if (eventLock_ || sequenceCount_ > 0) return;
-    GuardedCall([this] { AutoRefresh(); });
+    const bool shown = isVisible() || PropertyGet(kAutoRefreshWhenHidden, Usual(false)).AsLogic();
+    if (shown && !eventLock_ && sequenceCount_ == 0 && !InEdit()) {
+      GuardedCall([this] {
+        LockScope lock(eventLock_);
+        AutoRefresh();
+      });
+    }
+    // The owner may have set another interval (or none) meanwhile.
+    if (autoRefreshTime_ != 0 && !autoRefreshTimer_.isActive()) autoRefreshTimer_.start(autoRefreshTime_, this);
     return;
   }
   CustomControl::timerEvent(e);
@@ -842,11 +856,7 @@ void kTable::AutoRefresh() {
   }
   if (structural || content) {
     if (link_.RecNo() != old) CellSelect();
-    if (Object* owner = dynamic_cast<Object*>(parentWidget()); owner && owner->HasMethod(kAutoRefresh)) {
-      ++ownerNotifications_;
-      const Usual a[] = {Usual(this)};
-      owner->Send(kAutoRefresh, a);
-    }
+    RefreshNotify();
   }
 }
 

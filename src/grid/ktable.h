@@ -32,16 +32,20 @@
 #include "platform/gui/geometry.h"
 #include "platform/gui/window.h"
 
+class QContextMenuEvent;
 class QEvent;
 class QFocusEvent;
 class QKeyEvent;
+class QMouseEvent;
 class QPainter;
 class QPushButton;
 class QScrollBar;
 
 namespace kt {
 
+class MenuCommandEvent;
 class SelectionList;
+class WindowHookEvent;
 
 // Left, top, right, bottom in client pixels; right and bottom exclusive.
 struct GridRect {
@@ -519,14 +523,90 @@ class kTable : public CustomControl, public ColumnOwner {
  public:
 
   // --- owner notifications (owner_notify.cpp) ------------------------------
-  // Tells the owner that the current cell changed (its CellSelect method).
+  // Each tells the owner window through its method of the same name, with
+  // an event that carries the notification code (GridEvent; kColumnEvent
+  // with the column for captions and footers). Without the method,
+  // CellSelect and CellDoubleClick go to the owner's Dispatch, the others
+  // are not sent. They answer whether the owner was told.
+  // Codes: CellSelect 0xF001, CellDoubleClick 0xF002, CaptionClick 0xF006,
+  // CaptionDoubleClick 0xF009, FooterClick 0xF00C, FooterDoubleClick 0xF00D.
   bool CellSelect();
   bool CellDoubleClick();
+  // TRUE only when the owner's method answered the logic TRUE (it took
+  // the click); a FALSE answer lets a #Multiple grid select the column.
+  bool CaptionClick(kDataColumn* column);
+  bool CaptionDoubleClick(kDataColumn* column);
+  bool FooterClick(kDataColumn* column);
+  bool FooterDoubleClick(kDataColumn* column);
+  // The timed refresh changed what the grid shows: 0xF00A to the owner's
+  // Dispatch.
+  bool RefreshNotify();
   // Counts of owner notifications sent (for the owner and tests).
   int OwnerNotifications() const { return ownerNotifications_; }
 
   // Mouse activation forgets the first remembered Tab exit.
   void ClearFirstTabExitFlag();
+
+  // --- mouse and context menus (input_mouse.cpp, context_menu.cpp) ---------
+  // Hand-offs of the gestures to column and row sizing, column moving and
+  // drag and drop, called with the event lock set; each answers whether it
+  // took the gesture. By default none does.
+  // A press held for 100 ms on a resizable column's right edge in the caption.
+  virtual bool ResizeColumn(int column, QPoint at);
+  // A double click on that edge: fit the width to the contents.
+  virtual bool ResizeColumnAuto(int column);
+  // A press held for 400 ms on a movable caption right of the frozen columns.
+  virtual bool MoveColumn(int column, QPoint at);
+  // A press on a row's bottom edge (inside the selector when it is shown).
+  virtual bool ResizeRow(std::int64_t row, std::int64_t recNo, QPoint at);
+  // The mouse moved with the left button held after a press on the data,
+  // with DragDropMode set and a selection.
+  virtual bool Drag(QMouseEvent* event);
+  // The column whose caption is drawn pressed while the button is held (0: none).
+  int PressedCaption() const { return pressedCaption_; }
+  // Whether a press on the data may start a drag (0: no drag and drop).
+  void DragDropMode(int mode) { dragDropMode_ = mode; }
+
+  // Context menus of the areas #Caption, #Data, #Footer and #Selector; a
+  // menu is a Menu (NIL: none). An unknown area is an argument error and
+  // changes nothing.
+  bool SetContextMenu(const Usual& menu, Symbol area);
+  Usual GetContextMenu(Symbol area) const;
+  // The menu for a column's area: for #Caption and #Footer the column's
+  // own, else the grid's, else the #Data menu; for #Data the column's,
+  // else the grid's, else the grid's own ContextMenu; for #Selector the
+  // grid's, else the #Data menu. `column` may be null.
+  Usual GetColumnContextMenu(kDataColumn* column, Symbol area) const;
+  // Shows the menu of the area under the screen point, or with none (the
+  // keyboard) the current column's data menu at the current cell. Answers
+  // whether a menu was shown.
+  bool ContextMenuShow(const QPoint* global);
+  // A choice of one of the grid's context menus: the command names a grid
+  // method (called), else a registered window class (a window of it is
+  // opened with the owner as parent). Answers whether it was taken.
+  bool MenuCommand(const Ref<MenuCommandEvent>& event);
+  bool IsContextMenuActive() const { return contextMenuActive_; }
+  const Usual& ActiveContextMenu() const { return activeContextMenu_; }
+  // Offered every event of the owner window (window hook). Takes the
+  // commands of the grid's own context menus; NIL lets the owner have the
+  // event.
+  virtual Usual OwnerEventHandler(WindowHookEvent& event);
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  // The host's event methods for the data area; each answers whether it
+  // consumed the event.
+  virtual bool MouseButtonDown(QMouseEvent* e);
+  virtual bool MouseButtonUp(QMouseEvent* e);
+  virtual bool MouseButtonDoubleClick(QMouseEvent* e);
+  virtual bool MouseDrag(QMouseEvent* e);
+
+ public:
 
   // --- editing hooks (the cell editor) -------------------------------------
   virtual bool InEdit() const { return false; }
@@ -776,6 +856,47 @@ class kTable : public CustomControl, public ColumnOwner {
 
   // mouse, menus, notifications
   // (input_mouse.cpp, context_menu.cpp, owner_notify.cpp)
+  // A press that waits for the release: on a column edge (resize after
+  // 100 ms) or on a caption (click, or move after 400 ms); a press on the
+  // data (drag).
+  enum class Press { None, ColumnEdge, Caption, Data };
+  Press press_ = Press::None;
+  int pressColumn_ = 0;
+  Ref<kDataColumn> pressColumnObject_;
+  QPoint pressPoint_;
+  QBasicTimer pressTimer_;
+  int pressedCaption_ = 0;
+  bool pointerSet_ = false;
+  Usual activeContextMenu_;
+  bool contextMenuActive_ = false;
+  bool ownerHooked_ = false;
+  // Watches the owner window and follows the mouse (construction).
+  void InitMouse(QWidget* owner);
+  // The owner window as a runtime object; null without one.
+  Object* NotifyOwner() const;
+  // Calls the owner's method `name` with `event` when the owner has it
+  // (`which`), else, with `fallback`, the owner's Dispatch.
+  bool TellOwner(OwnerCallback which, Symbol name, const Ref<Object>& event, bool fallback, Usual* answer = nullptr);
+  kDataColumn* OpenColumnAt(int column) const;
+  bool InCaptionArea(QPoint p) const;
+  bool InFooterArea(QPoint p) const;
+  void UpdatePointer(QPoint p);
+  void CaptionButtonDown(QPoint p);
+  void CaptionButtonUp(Qt::KeyboardModifiers modifiers);
+  void FooterButtonDown(QPoint p);
+  void CaptionDoubleClickAt(QPoint p);
+  void FooterDoubleClickAt(QPoint p);
+  void StartPress(Press kind, int column, QPoint at, int wait);
+  void EndPress();
+  void PressTimeout();
+  void ShowCaptionPressed(int column);
+  // Moves the server to a clicked record and lets every client follow;
+  // the grid applies `flags` to the selection when its row changes.
+  bool GoToClicked(std::int64_t recNo, int flags);
+  // The conditions of Enter for opening the editor on the current cell.
+  bool CanEditCurrentCell();
+  Symbol AutoEditMode() const;
+  int ContextArea(Symbol area) const;
 };
 
 }  // namespace kt

@@ -5,6 +5,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <qdrawutil.h>
 
 #include "grid/event_lock.h"
@@ -274,7 +276,18 @@ void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
       }
       const Ref<kGrid> grid = GetColumnGrid(area, column);
       const Ref<Brush> brush = GetColumnBackground(area, column);
-      DrawFramedCell(p, grid.get(), brush.get(), q, bool(brush) || !grid || grid->Style() != kGrid::StyleButton);
+      // A caption held down by the mouse looks like a pushed button.
+      const bool pressed = caption && c == pressedCaption_;
+      if (pressed) {
+        QStyleOptionButton button;
+        button.initFrom(this);
+        button.rect = q;
+        button.state |= QStyle::State_Sunken;
+        button.state &= ~QStyle::State_HasFocus;
+        style()->drawControl(QStyle::CE_PushButtonBevel, &button, &p, this);
+      } else {
+        DrawFramedCell(p, grid.get(), brush.get(), q, bool(brush) || !grid || grid->Style() != kGrid::StyleButton);
+      }
       ValueDraw v;
       v.value = caption ? column->Caption() : column->Footer();
       const std::string text = BandText(v.value, column);
@@ -283,6 +296,7 @@ void kTable::DrawBand(QPainter& p, const QRect& r, ViewArea area) {
       const int gw = grid ? grid->Width() : 0, gh = grid ? grid->Height() : 0;
       v.rect = q.adjusted(gw + (grid ? grid->SpaceLeft() : 0), gh + (grid ? grid->SpaceTop() : 0),
                           -(gw + (grid ? grid->SpaceRight() : 0)), -(gh + (grid ? grid->SpaceBottom() : 0)));
+      if (pressed) v.rect.translate(1, 1);
       v.grid = grid.get();
       v.alignment = GetColumnAlignment(area, column);
       // Without a band font the text keeps the paint's font, the data

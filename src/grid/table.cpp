@@ -7,6 +7,7 @@
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
 #include "grid/selection.h"
+#include "grid/window_hooks.h"
 #include "platform/db/dbserver.h"
 #include "platform/db/workareas.h"
 #include "platform/gui/pointer.h"
@@ -63,6 +64,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   PropertyPut("ColumnMovePointer", Usual(New<Pointer>(PointerHand)));
   PropertyPut("ColumnResizePointer", Usual(New<Pointer>(PointerSizeWE)));
   PropertyPut("RowResizePointer", Usual(New<Pointer>(PointerSizeNS)));
+  PropertyPut("CaptionTouchPointer", Usual(New<Pointer>(PointerHand)));
   PropertyPut("DragSinglePointer", Usual(New<Pointer>(PointerArrow)));
   PropertyPut("DragMultiplePointer", Usual(New<Pointer>(PointerArrow)));
   PropertyPut("ValueViewList", Usual(Array{Usual(Symbol("CHECKBOX"))}));
@@ -70,6 +72,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   PropertyPut("ScrollThumbDragRefresh", Usual(false));
 
   InstallAccessibility();
+  InitMouse(owner);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   if (origin) move(origin->X, origin->Y);
@@ -96,6 +99,15 @@ kTable::~kTable() { Destruct(); }
 // unregister before it goes away. Columns may be shared with the caller or
 // other grids, so they are only let go.
 void kTable::Destruct() {
+  // An open editor writes its value, or is dropped when it cannot; its
+  // errors must not escape a destructor either.
+  if (InEdit()) {
+    bool closed = false;
+    GuardedCall([&] { closed = EditClose(); });
+    if (!closed) GuardedCall([this] { EditCancel(); });
+  }
+  hooks::Unregister(this);
+  ownerHooked_ = false;
   autoRefreshTimer_.stop();
   if (link_.Bound()) {
     // Errors of a closing server must not escape a destructor.

@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QPointer>
 
+#include "platform/gui/menu.h"
+
 namespace kt {
 
 Window::Window(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
@@ -14,6 +16,15 @@ Window::Window(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) 
 Window::~Window() = default;
 
 bool Window::event(QEvent* e) {
+  if (e->type() == MenuCommandQEvent::EventType()) {
+    const Ref<MenuCommandEvent> command = static_cast<MenuCommandQEvent*>(e)->Command();
+    GuardedCall([&] {
+      if (!HasMethod(Symbol("MenuCommand"))) return;
+      const Usual a[] = {Usual(command)};
+      Send(Symbol("MenuCommand"), a);
+    });
+    return true;
+  }
   bool handled = false;
   if (!GuardedCall([&] { handled = QWidget::event(e); })) return true;
   return handled;
@@ -28,6 +39,8 @@ Ref<Point> Window::Origin() const { return New<Point>(x(), y()); }
 void Window::Origin(const Point& origin) { move(origin.X, origin.Y); }
 Ref<Dimension> Window::Size() const { return New<Dimension>(width(), height()); }
 void Window::Size(const Dimension& size) { resize(size.Width < 0 ? 0 : size.Width, size.Height < 0 ? 0 : size.Height); }
+
+Usual Window::Dispatch(const Ref<Object>&) { return NIL; }
 
 Window* Window::OwnerWindow() const {
   for (QWidget* p = parentWidget(); p; p = p->parentWidget())
@@ -51,6 +64,12 @@ const ClassInfo& Window::StaticClass() {
       w.hide();
       return Usual();
     });
+    info.Method<Window>("Dispatch", [](Window& w, Args a) {
+      Ref<Object> event(a.empty() || !a[0].IsObject() ? nullptr : a[0].AsObject());
+      return w.Dispatch(event);
+    });
+    info.Access<Window>("ContextMenu", [](Window& w) { return w.ContextMenu(); });
+    info.Assign<Window>("ContextMenu", [](Window& w, const Usual& v) { w.ContextMenu(v); });
     return true;
   }();
   (void)registered;

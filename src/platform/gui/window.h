@@ -42,9 +42,20 @@ class Window : public QWidget, public Object {
   // The nearest parent that is a Window; null for a top-level window.
   Window* OwnerWindow() const;
 
+  // Generic processing of a command event that no named method took (the
+  // grid's notifications fall back to it); answers NIL by default.
+  virtual Usual Dispatch(const Ref<Object>& event);
+  // The window's own context menu (a Menu or NIL).
+  const Usual& ContextMenu() const { return contextMenu_; }
+  void ContextMenu(const Usual& menu) { contextMenu_ = menu; }
+
  protected:
-  // Event handlers run guarded: see GuardedCall.
+  // Event handlers run guarded: see GuardedCall. A menu choice
+  // (MenuCommandQEvent) goes to the late-bound MenuCommand method.
   bool event(QEvent* e) override;
+
+ private:
+  Usual contextMenu_;
 };
 
 class CustomControl : public Window {
