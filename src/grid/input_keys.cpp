@@ -310,15 +310,9 @@ bool kTable::KeyDown(QKeyEvent* e) {
     auto index = [this] { return currentRow_ - firstVisibleRowNo_ + 1; };
     if (currentRow_ >= 1 && !rows_.empty() && index() >= 1 && index() <= std::int64_t(rows_.size())) {
       CellDoubleClick();
-      // The owner's answer may have moved the cursor or closed columns.
-      const std::int64_t i = index();
-      if (!InEdit() && editable_ && currentColumn_ >= 1 && currentColumn_ <= ColumnOpenCount() && currentRow_ >= 1 &&
-          i >= 1 && i <= std::int64_t(rows_.size())) {
-        kDataColumn& column = *columnOpenList_[std::size_t(currentColumn_ - 1)];
-        const RowInfo& row = rows_[std::size_t(i - 1)];
-        // A deleted record is never edited.
-        if (column.Editable() && !row.empty && !row.deleted && !column.Deleted()) Edit();
-      }
+      // The owner's answer may have moved the cursor or closed columns;
+      // the conditions are read afterwards. A deleted record is never edited.
+      if (CanEditCurrentCell()) Edit();
       return true;
     }
   }

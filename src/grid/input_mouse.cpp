@@ -48,11 +48,6 @@ kDataColumn* kTable::OpenColumnAt(int column) const {
 bool kTable::InCaptionArea(QPoint p) const { return captionHeight_ >= 1 && InsideInclusive(captionArea_, p); }
 bool kTable::InFooterArea(QPoint p) const { return footerHeight_ >= 1 && InsideInclusive(footerArea_, p); }
 
-Symbol kTable::AutoEditMode() const {
-  if (autoEdit_.IsLogic()) return autoEdit_.AsLogic() ? kPermanent : Symbol();
-  return autoEdit_.IsSymbol() ? autoEdit_.AsSymbol() : Symbol();
-}
-
 // ---------------------------------------------------------------------------
 // Hand-offs (taken by column and row sizing, moving, drag and drop)
 

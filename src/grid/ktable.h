@@ -895,7 +895,6 @@ class kTable : public CustomControl, public ColumnOwner {
   bool GoToClicked(std::int64_t recNo, int flags);
   // The conditions of Enter for opening the editor on the current cell.
   bool CanEditCurrentCell();
-  Symbol AutoEditMode() const;
   int ContextArea(Symbol area) const;
 };
 
