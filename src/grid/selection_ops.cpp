@@ -387,6 +387,7 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
       if (c->recNo > 0)
         if (const std::int64_t n = LookupRow(t, c->recNo)) c->row = n;
     if (list.Empty()) t.selectionOrder_ = OrderSignature(t);
+    if (!list.HasRuns()) t.selectionLastRec_ = t.link_.LastRec();
   }
   const bool rowMode = t.currentMode_ == kRow;
   auto columns = [&](const SelectionCell& a, const SelectionCell& b) {

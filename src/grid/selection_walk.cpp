@@ -121,12 +121,12 @@ int kTable::SelectionNextColumn() {
 // ---------------------------------------------------------------------------
 // Row numbers that moved
 
-void kTable::SelectionRowsChanged(int code) {
+void kTable::SelectionRowsChanged(int) {
   SelectionList& list = *selection_;
   if (!Used()) return;
-  const std::int64_t current = link_.RecNo();
   if (list.Empty()) {
     selectionOrder_ = SelectionOps::OrderSignature(*this);
+    selectionLastRec_ = link_.LastRec();
     return;
   }
   SelectionOps::Walk w(*this);
@@ -202,15 +202,20 @@ void kTable::SelectionRowsChanged(int code) {
     for (SelectionCell* c : {&anchor_, &rangeEnd_})
       if (const std::int64_t n = SelectionOps::LookupRow(*this, c->recNo)) c->row = n;
   }
-  if (code == notify::Append && list.HasRuns()) {
-    // A new record is not part of a run it lands in.
-    const std::int64_t row = SelectionOps::LookupRow(*this, current);
-    const int i = row > 0 ? list.FindRow(row) : -1;
-    if (i >= 0 && list.Entries()[std::size_t(i)].IsRun() && list.FindRecord(current) < 0) {
-      SelectionList::Dirty dirty;
-      list.RemoveRecord(row, current, ColumnSet::Whole(), SelectionOps::Stepper(*this), dirty);
+  const std::int64_t lastRec = link_.LastRec();
+  if (list.HasRuns() && lastRec > selectionLastRec_ && selectionLastRec_ > 0) {
+    // Records added since the runs were made are not part of a run they
+    // land in (a few at a time; a mass append is taken as it comes).
+    for (std::int64_t rec = selectionLastRec_ + 1; rec <= std::min(lastRec, selectionLastRec_ + 256); ++rec) {
+      const std::int64_t row = SelectionOps::LookupRow(*this, rec);
+      const int i = row > 0 ? list.FindRow(row) : -1;
+      if (i >= 0 && list.Entries()[std::size_t(i)].IsRun() && list.FindRecord(rec) < 0) {
+        SelectionList::Dirty dirty;
+        list.RemoveRecord(row, rec, ColumnSet::Whole(), SelectionOps::Stepper(*this), dirty);
+      }
     }
   }
+  selectionLastRec_ = lastRec;
   selectionOrder_ = order;
   w.Restore();
 }
