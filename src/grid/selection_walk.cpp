@@ -142,6 +142,9 @@ void kTable::SelectionRowsChanged(int) {
     const std::int64_t n = SelectionOps::LookupRow(*this, recNo);
     return n != 0 && n != row;
   };
+  // The record the notification is about (an edited key moves it).
+  if (const int i = list.FindRecord(link_.RecNo()); i >= 0 && !changed)
+    changed = moved(entries[std::size_t(i)].recNo, entries[std::size_t(i)].row);
   for (std::size_t i = 0; i < entries.size() && !changed; ++i) {
     const SelectionEntry& e = entries[i];
     const bool end = i == 0 || i + 1 == entries.size();

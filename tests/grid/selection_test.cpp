@@ -313,6 +313,12 @@ void ExpectSurvival(kTable& grid, DataServer& server, const std::function<void()
     const int i = grid.BufferPos(recNo);
     EXPECT_TRUE(grid.IsCellSelected(column, i > 0 ? grid.FirstVisibleRowNo() + i - 1 : 0, recNo)) << recNo;
   }
+  // Another client edits the key of a selected record: it moves to the front.
+  server.GoTo(3);
+  server.FieldPut(Usual("AGE"), Usual(1));
+  server.Commit();
+  server.GoTo(20);
+  EXPECT_EQ(Walked(grid), "3:1 8:3 5:2") << "key edited";
 }
 
 TEST_F(SelectionTest, SurvivesOnAnArrayServer) {
