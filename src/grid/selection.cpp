@@ -58,6 +58,7 @@ bool LessRow(std::int64_t row, const SelectionEntry& e) { return row < e.row; }
 
 void SelectionList::Clear() {
   entries_.clear();
+  holes_.clear();
   byRecord_.clear();
   rowCount_ = 0;
   runs_ = 0;
@@ -116,11 +117,11 @@ void SelectionList::Insert(SelectionEntry e) {
   entries_.insert(pos, std::move(e));
 }
 
-void SelectionList::Erase(int index, const Stepper& step) {
+void SelectionList::Erase(int index, const Stepper& step, bool removal) {
   const SelectionEntry e = entries_[std::size_t(index)];
   // Entries of record 0 are resolved from their neighbour: before this one
   // goes, its neighbours learn their records from it.
-  if (step && !e.IsRun() && e.recNo != 0) {
+  if (removal && step && !e.IsRun() && e.recNo != 0) {
     if (index > 0) {
       SelectionEntry& prev = entries_[std::size_t(index - 1)];
       if (!prev.IsRun() && prev.recNo == 0 && prev.row == e.row - 1)
@@ -136,9 +137,18 @@ void SelectionList::Erase(int index, const Stepper& step) {
     const auto it = byRecord_.find(e.recNo);
     if (it != byRecord_.end() && it->second == e.row) byRecord_.erase(it);
   }
+  if (removal && e.wholeTable) {
+    if (e.IsRun() || e.recNo == 0) BreakTable();
+    else holes_.push_back({e.row, e.recNo});
+  }
   rowCount_ -= e.Rows();
   runs_ -= e.IsRun();
   entries_.erase(entries_.begin() + index);
+}
+
+void SelectionList::BreakTable() {
+  for (SelectionEntry& e : entries_) e.wholeTable = false;
+  holes_.clear();
 }
 
 void SelectionList::Resolve(int index, std::int64_t recNo) {
@@ -153,6 +163,63 @@ void SelectionList::Resolve(int index, std::int64_t recNo) {
 void SelectionList::Rebuild() {
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const SelectionEntry& a, const SelectionEntry& b) { return a.row < b.row; });
+  for (std::size_t i = 0; i + 1 < entries_.size();) {
+    SelectionEntry& a = entries_[i];
+    const SelectionEntry& b = entries_[i + 1];
+    if (a.IsRun() && b.IsRun() && b.row <= a.rowTo && a.columns == b.columns && a.deleted == b.deleted) {
+      if (b.rowTo > a.rowTo) {
+        a.rowTo = b.rowTo;
+        a.lastRecNo = b.lastRecNo;
+      }
+      a.wholeTable = a.wholeTable || b.wholeTable;
+      entries_.erase(entries_.begin() + std::ptrdiff_t(i + 1));
+    } else {
+      ++i;
+    }
+  }
+  byRecord_.clear();
+  Index(0);
+  Count();
+}
+
+void SelectionList::Normalize(const Stepper& step) {
+  if (runs_ == 0) return;
+  for (;;) {
+    // A record's entry on a row that a run (starting before it in the list)
+    // covers too.
+    int run = -1, single = -1;
+    for (std::size_t i = 0; i < entries_.size() && single < 0; ++i) {
+      const SelectionEntry& e = entries_[i];
+      if (e.IsRun()) {
+        if (run < 0 || e.rowTo > entries_[std::size_t(run)].rowTo) run = int(i);
+      } else if (run >= 0 && e.recNo != 0 && e.row >= entries_[std::size_t(run)].row &&
+                 e.row <= entries_[std::size_t(run)].rowTo) {
+        single = int(i);
+      }
+    }
+    if (single < 0) break;
+    const SelectionEntry r = entries_[std::size_t(run)];
+    const std::int64_t row = entries_[std::size_t(single)].row, rec = entries_[std::size_t(single)].recNo;
+    entries_.erase(entries_.begin() + run);
+    // The run without that row: the part before it and the part after it.
+    auto place = [this](SelectionEntry e) {
+      if (!e.IsRun()) e.lastRecNo = e.recNo;
+      entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), e.row, LessRow), std::move(e));
+    };
+    if (row > r.row) {
+      SelectionEntry before = r;
+      before.rowTo = row - 1;
+      before.lastRecNo = row - 1 == r.row ? r.recNo : step ? step(rec, -1, r.deleted) : 0;
+      if (before.lastRecNo != 0 || before.IsRun()) place(std::move(before));
+    }
+    if (row < r.rowTo) {
+      SelectionEntry after = r;
+      after.row = row + 1;
+      after.recNo = row + 1 == r.rowTo ? r.lastRecNo : step ? step(rec, 1, r.deleted) : 0;
+      if (!after.IsRun()) after.lastRecNo = after.recNo;
+      if (after.recNo != 0 || after.IsRun()) place(std::move(after));
+    }
+  }
   byRecord_.clear();
   Index(0);
   Count();
@@ -163,6 +230,7 @@ void SelectionList::Rebuild() {
 
 bool SelectionList::AddRecord(std::int64_t row, std::int64_t recNo, bool deleted, const ColumnSet& cols,
                               const Stepper& step, Dirty& dirty) {
+  std::erase_if(holes_, [recNo](const Hole& h) { return h.recNo == recNo; });
   int i = FindRecord(recNo);
   if (i < 0) {
     const int j = FindRow(row);
@@ -200,7 +268,7 @@ bool SelectionList::AddRecord(std::int64_t row, std::int64_t recNo, bool deleted
     // The record has moved in the order since its entry was made.
     SelectionEntry moved = e;
     moved.row = moved.rowTo = row;
-    Erase(i, nullptr);
+    Erase(i, nullptr, false);
     Insert(std::move(moved));
   }
   return changed;
@@ -284,11 +352,9 @@ void SelectionList::SplitBefore(std::int64_t row, std::vector<Known>& known, con
   SelectionEntry tail = e;
   e.rowTo = row - 1;
   e.lastRecNo = e.IsRun() ? before : e.recNo;
-  e.wholeTable = false;
   tail.row = row;
   tail.recNo = at;
   if (!tail.IsRun()) tail.lastRecNo = at;
-  tail.wholeTable = false;
   known.push_back({row - 1, before});
   known.push_back({row, at});
   // The run counted once before; its two parts count the same rows.
@@ -319,7 +385,7 @@ void SelectionList::Coalesce(std::int64_t from, std::int64_t to) {
       runs_ -= int(a.IsRun()) + int(b.IsRun()) - 1;
       a.rowTo = b.rowTo;
       a.lastRecNo = b.lastRecNo;
-      a.wholeTable = false;
+      a.wholeTable = a.wholeTable || b.wholeTable;
       entries_.erase(entries_.begin() + i + 1);
     } else {
       ++i;
@@ -387,6 +453,7 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
     return step ? step(bestRec, row - bestRow, deleted) : 0;
   };
   for (const auto& [g1, g2] : gaps) {
+    std::erase_if(holes_, [g1, g2](const Hole& h) { return h.row >= g1 && h.row <= g2; });
     const std::int64_t rec1 = recordOf(g1);
     if (rec1 == 0) continue;
     std::vector<SelectionEntry> batch;
@@ -429,11 +496,13 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
     }
   }
   Coalesce(from - 1, to + 1);
-  if (wholeTable)
-    if (const int i = FindRow(from); i >= 0) {
-      SelectionEntry& e = entries_[std::size_t(i)];
-      if (e.IsRun() && e.row <= from && e.rowTo >= to) e.wholeTable = true;
-    }
+  if (wholeTable) {
+    holes_.clear();
+    for (auto e = std::lower_bound(entries_.begin(), entries_.end(), from, RowLess);
+         e != entries_.end() && e->row <= to; ++e)
+      e->wholeTable = true;
+    if (const int i = FindRow(from); i >= 0) entries_[std::size_t(i)].wholeTable = true;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -48,7 +48,9 @@ struct SelectionEntry {
   std::int64_t recNo = 0;       // record of the first row, 0 when unresolved
   std::int64_t lastRecNo = 0;   // record of the last row
   bool deleted = false;         // deleted records hidden when the entry was made
-  bool wholeTable = false;      // a run made from the first to the last record
+  // Part of a selection made from the first to the last record: after an
+  // order change it is still all records (but its holes).
+  bool wholeTable = false;
   ColumnSet columns;
   bool IsRun() const { return rowTo > row; }
   std::int64_t Rows() const { return rowTo - row + 1; }
@@ -111,15 +113,31 @@ class SelectionList {
 
   // Stores the record resolved for an entry with record number 0.
   void Resolve(int index, std::int64_t recNo);
+  // Records taken out of a whole-table selection (a row of it that went).
+  struct Hole {
+    std::int64_t row = 0, recNo = 0;
+  };
+  std::vector<Hole>& Holes() { return holes_; }
+  // The whole-table selection is no longer known as such: its parts are
+  // plain runs from now on.
+  void BreakTable();
+
   // Direct access for renumbering rows; Rebuild() afterwards.
   std::vector<SelectionEntry>& Raw() { return entries_; }
-  // Sorts by row again and rebuilds the record index and counts.
+  // Sorts by row again and rebuilds the record index and counts; runs with
+  // the same columns that overlap now become one.
   void Rebuild();
+  // After renumbering: an entry whose row a run covers too is that row of the
+  // run (the entry's columns hold); the run is cut there, so no row counts
+  // twice.
+  void Normalize(const Stepper& step);
 
  private:
   void Index(int from);
   void Insert(SelectionEntry e);
-  void Erase(int index, const Stepper& step);
+  // `removal`: the entry's rows leave the selection (neighbours resolve, a
+  // whole-table selection gets a hole); otherwise it only moves.
+  void Erase(int index, const Stepper& step, bool removal = true);
   // Makes `row` the first row of an entry when a run covers it and starts
   // before it.
   void SplitBefore(std::int64_t row, std::vector<Known>& known, const Stepper& step);
@@ -130,6 +148,7 @@ class SelectionList {
 
   std::vector<SelectionEntry> entries_;
   std::unordered_map<std::int64_t, std::int64_t> byRecord_;  // record -> row of its entry
+  std::vector<Hole> holes_;
   std::int64_t rowCount_ = 0;
   int runs_ = 0;
 };

@@ -310,7 +310,7 @@ void kTable::SelectionChange(int flags, int column, std::int64_t row, std::int64
       const int from = (flags & 0x080) || !hasAnchor_ ? column : anchor_.column;
       first.column = from;
       bottom.column = column;
-      SelectionOps::Block(*this, first, bottom, (flags & 0x080) ? nullptr : previous(), false);
+      SelectionOps::Block(*this, first, bottom, (flags & 0x080) ? nullptr : previous(), true);
       anchorAt(first);
       rangeEnd(bottom);
     }

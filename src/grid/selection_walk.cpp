@@ -152,6 +152,23 @@ void kTable::SelectionRowsChanged(int) {
     else if (end) changed = moved(e.recNo, e.row);
   }
   if (changed) {
+    // A selection of all records stays all records in a new order; its holes
+    // are taken out again.
+    bool table = false, alike = true;
+    ColumnSet tableColumns;
+    bool tableDeleted = false;
+    for (const SelectionEntry& e : entries) {
+      if (!e.IsRun() || !e.wholeTable) continue;
+      if (!table) {
+        table = true;
+        tableColumns = e.columns;
+        tableDeleted = e.deleted;
+      } else if (!(e.columns == tableColumns) || e.deleted != tableDeleted) {
+        alike = false;
+      }
+    }
+    const bool remake = table && alike && orderChanged && dense;
+    if (table && ((orderChanged && !remake) || !dense)) list.BreakTable();
     std::vector<SelectionEntry> renumbered;
     renumbered.reserve(entries.size());
     for (SelectionEntry e : entries) {
@@ -176,32 +193,50 @@ void kTable::SelectionRowsChanged(int) {
         }
         continue;
       }
-      if (e.wholeTable && orderChanged) {
-        // All records in the old order are all records in the new one.
-        link_.GoTop();
-        if (link_.EoF()) continue;
-        e.recNo = link_.RecNo();
-        e.row = GetRowNo();
-        link_.GoBottom();
-        e.lastRecNo = link_.RecNo();
-        e.rowTo = GetRowNo();
-      } else {
-        std::int64_t a = SelectionOps::LookupRow(*this, e.recNo), b = SelectionOps::LookupRow(*this, e.lastRecNo);
-        if (a == 0 || b == 0) {
-          a = a ? a : e.row;
-          b = b ? b : e.rowTo;
-        }
-        if (a > b) {
-          std::swap(a, b);
-          std::swap(e.recNo, e.lastRecNo);
-        }
-        e.row = a;
-        e.rowTo = b;
+      if (remake && e.wholeTable) continue;  // made anew below
+      std::int64_t a = SelectionOps::LookupRow(*this, e.recNo), b = SelectionOps::LookupRow(*this, e.lastRecNo);
+      if (a == 0 || b == 0) {
+        a = a ? a : e.row;
+        b = b ? b : e.rowTo;
       }
+      if (a > b) {
+        std::swap(a, b);
+        std::swap(e.recNo, e.lastRecNo);
+      }
+      e.row = a;
+      e.rowTo = b;
       renumbered.push_back(std::move(e));
     }
+    if (remake) {
+      link_.GoTop();
+      if (!link_.EoF()) {
+        SelectionEntry all;
+        all.recNo = link_.RecNo();
+        all.row = GetRowNo();
+        link_.GoBottom();
+        all.lastRecNo = link_.RecNo();
+        all.rowTo = GetRowNo();
+        all.deleted = tableDeleted;
+        all.wholeTable = true;
+        all.columns = tableColumns;
+        renumbered.push_back(std::move(all));
+      }
+    }
     entries = std::move(renumbered);
+    const std::vector<SelectionList::Hole> holes = list.Holes();
+    list.Holes().clear();
     list.Rebuild();
+    if (dense) list.Normalize(SelectionOps::Stepper(*this));
+    for (const SelectionList::Hole& h : holes) {
+      const std::int64_t row = SelectionOps::LookupRow(*this, h.recNo);
+      if (row == 0) continue;
+      if (remake) {
+        SelectionList::Dirty dirty;
+        list.RemoveRecord(row, h.recNo, ColumnSet::Whole(), SelectionOps::Stepper(*this), dirty);
+      } else {
+        list.Holes().push_back({row, h.recNo});
+      }
+    }
     for (SelectionCell* c : {&anchor_, &rangeEnd_})
       if (const std::int64_t n = SelectionOps::LookupRow(*this, c->recNo)) c->row = n;
   }

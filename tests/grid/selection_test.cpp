@@ -472,6 +472,34 @@ TEST_F(MillionTest, ALongShiftRangeAndAShorterOne) {
   EXPECT_EQ(Walked(*grid).substr(0, 15), "10:1 11:1 12:1 ");
 }
 
+TEST_F(SelectionTest, ARunInAnOrderAnswersForTheRowsOnScreen) {
+  Bind(10000);
+  server->CreateOrder(Usual("Server:AGE"));
+  grid->SelectionMode(kMultiple);
+  auto recordAt = [&](int position) {
+    server->SuspendNotification();
+    server->GoTop();
+    server->Skip(position - 1);
+    const std::int64_t rec = server->RecNo();
+    server->ResetNotification();
+    return rec;
+  };
+  const std::int64_t first = recordAt(10), last = recordAt(6000);
+  grid->SelectionChange(5, 1, 0, first);
+  grid->SelectionChange(8, 2, 0, last);
+  EXPECT_EQ(grid->SelectionRowCount(), 5991);
+  grid->SetFirstRow(5995);
+  const auto& rows = grid->RowBuffer();
+  ASSERT_GT(rows.size(), 8u);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::int64_t row = grid->FirstVisibleRowNo() + std::int64_t(i);
+    EXPECT_EQ(grid->IsCellSelected(2, row, rows[i].recNo), row <= 6000) << row;
+    EXPECT_FALSE(grid->IsCellSelected(3, row, rows[i].recNo)) << row;
+  }
+  EXPECT_EQ(grid->SelectionFirstRow(), first);
+  EXPECT_EQ(grid->SelectionNextRow(), recordAt(11));
+}
+
 TEST_F(SelectionTest, SelectAllFollowsAnOrderChange) {
   Bind(8000);
   grid->SelectionMode(kMultiple);
@@ -479,6 +507,23 @@ TEST_F(SelectionTest, SelectAllFollowsAnOrderChange) {
   server->CreateOrder(Usual("Server:AGE"));
   EXPECT_EQ(grid->SelectionRowCount(), 8000);
   for (std::int64_t rec : {1, 77, 4000, 8000}) EXPECT_TRUE(grid->IsRowSelected(0, rec)) << rec;
+  for (std::size_t i = 0; i < grid->RowBuffer().size(); ++i)
+    EXPECT_TRUE(grid->IsCellSelected(3, grid->FirstVisibleRowNo() + std::int64_t(i), grid->RowBuffer()[i].recNo));
+  // Cells taken out of it before the next order change stay out.
+  grid->SelectionChange(0x10, 1, 0, 4000);
+  server->ClearOrder();
+  server->CreateOrder(Usual("Server:ID"), NIL, NIL, Usual(true));
+  EXPECT_EQ(grid->SelectionRowCount(), 8000);
+  EXPECT_FALSE(grid->IsCellSelected(1, 0, 4000));
+  EXPECT_TRUE(grid->IsCellSelected(2, 0, 4000));
+  EXPECT_TRUE(grid->IsCellSelected(1, 0, 3999));
+  grid->SelectionRemove(kSingle, 0, 0, 17);
+  server->SetOrder(Usual(1));
+  EXPECT_EQ(grid->SelectionRowCount(), 7999);
+  EXPECT_FALSE(grid->IsRowSelected(0, 17));
+  EXPECT_TRUE(grid->IsRowSelected(0, 18) && grid->IsRowSelected(0, 16));
+  EXPECT_FALSE(grid->IsCellSelected(1, 0, 4000));
+  EXPECT_TRUE(grid->IsCellSelected(3, 0, 4000));
   // A record appended behind the grid's back lands inside the run: it is
   // not selected.
   grid->SuspendNotification();
@@ -488,9 +533,10 @@ TEST_F(SelectionTest, SelectAllFollowsAnOrderChange) {
   grid->ResetNotification();
   server->GoTo(4000);
   EXPECT_EQ(grid->LastRec(), 8001);
-  EXPECT_EQ(grid->SelectionRowCount(), 8000);
+  EXPECT_EQ(grid->SelectionRowCount(), 7999);
   EXPECT_FALSE(grid->IsRowSelected(0, 8001));
   EXPECT_TRUE(grid->IsRowSelected(0, 4000));
+  EXPECT_TRUE(grid->IsRowSelected(0, 8000));
 }
 
 }  // namespace
