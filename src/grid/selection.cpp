@@ -209,13 +209,13 @@ void SelectionList::Normalize(const Stepper& step) {
     if (row > r.row) {
       SelectionEntry before = r;
       before.rowTo = row - 1;
-      before.lastRecNo = row - 1 == r.row ? r.recNo : step ? step(rec, -1, r.deleted) : 0;
+      before.lastRecNo = row - 1 == r.row ? r.recNo : identity_ ? row - 1 : step ? step(rec, -1, r.deleted) : 0;
       if (before.lastRecNo != 0 || before.IsRun()) place(std::move(before));
     }
     if (row < r.rowTo) {
       SelectionEntry after = r;
       after.row = row + 1;
-      after.recNo = row + 1 == r.rowTo ? r.lastRecNo : step ? step(rec, 1, r.deleted) : 0;
+      after.recNo = row + 1 == r.rowTo ? r.lastRecNo : identity_ ? row + 1 : step ? step(rec, 1, r.deleted) : 0;
       if (!after.IsRun()) after.lastRecNo = after.recNo;
       if (after.recNo != 0 || after.IsRun()) place(std::move(after));
     }
@@ -324,6 +324,7 @@ void SelectionList::KeepOnly(std::int64_t row, std::int64_t recNo, const ColumnS
 
 std::int64_t SelectionList::RecordAt(std::int64_t row, const SelectionEntry& run, const std::vector<Known>& known,
                                      const Stepper& step) const {
+  if (identity_) return row;
   std::int64_t bestRow = 0, bestRec = 0, bestDistance = -1;
   auto consider = [&](std::int64_t r, std::int64_t rec) {
     if (rec == 0) return;
@@ -348,6 +349,7 @@ void SelectionList::SplitBefore(std::int64_t row, std::vector<Known>& known, con
   std::int64_t at = 0;
   for (const Known& k : known)
     if (k.row == row) at = k.recNo;
+  if (at == 0 && identity_) at = row;
   if (at == 0) at = before != 0 && step ? step(before, 1, e.deleted) : RecordAt(row, e, known, step);
   SelectionEntry tail = e;
   e.rowTo = row - 1;
@@ -442,6 +444,7 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
   if (!fill) gaps.clear();
 
   auto recordOf = [&](std::int64_t row) -> std::int64_t {
+    if (identity_) return row;
     std::int64_t bestRow = 0, bestRec = 0, bestDistance = -1;
     for (const Known& k : known) {
       if (k.recNo == 0) continue;
@@ -467,7 +470,7 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
         e.deleted = deleted;
         e.columns = cols;
         batch.push_back(std::move(e));
-        rec = g < g2 && step ? step(rec, 1, deleted) : 0;
+        rec = g >= g2 ? 0 : identity_ ? g + 1 : step ? step(rec, 1, deleted) : 0;
       }
     } else {
       const std::int64_t rec2 = recordOf(g2);

@@ -76,6 +76,12 @@ class SelectionList {
 
   SelectionList() = default;
 
+  // Row numbers are record numbers (no order): the record of a row inside a
+  // run is known without the server, also when the server hides records
+  // that were selected before.
+  void Identity(bool on) { identity_ = on; }
+  bool Identity() const { return identity_; }
+
   const std::vector<SelectionEntry>& Entries() const { return entries_; }
   bool Empty() const { return entries_.empty(); }
   std::size_t Size() const { return entries_.size(); }
@@ -151,6 +157,7 @@ class SelectionList {
   std::vector<Hole> holes_;
   std::int64_t rowCount_ = 0;
   int runs_ = 0;
+  bool identity_ = false;
 };
 
 }  // namespace kt

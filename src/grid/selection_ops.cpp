@@ -40,7 +40,14 @@ void kTable::SelectionOps::Walk::Restore() {
   seq_.reset();
 }
 
+bool kTable::SelectionOps::Identity(kTable& t) {
+  const bool identity = !t.hasOrder_;
+  t.selection_->Identity(identity);
+  return identity;
+}
+
 SelectionList::Stepper kTable::SelectionOps::Stepper(kTable& t) {
+  Identity(t);
   return [&t](std::int64_t recNo, std::int64_t steps, bool deleted) -> std::int64_t {
     if (!t.Used() || recNo <= 0) return 0;
     const DeletedSetting hidden(deleted);
@@ -59,6 +66,7 @@ SelectionList::Stepper kTable::SelectionOps::Stepper(kTable& t) {
 }
 
 kTable::SelectionOps::LazyStepper::LazyStepper(kTable& t) {
+  Identity(t);
   step = [this, &t](std::int64_t recNo, std::int64_t steps, bool deleted) -> std::int64_t {
     if (!walk) walk.emplace(t);
     return Stepper(t)(recNo, steps, deleted);
@@ -386,8 +394,11 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
     for (SelectionCell* c : {&from, &to, &prev})
       if (c->recNo > 0)
         if (const std::int64_t n = LookupRow(t, c->recNo)) c->row = n;
-    if (list.Empty()) t.selectionOrder_ = OrderSignature(t);
-    if (!list.HasRuns()) t.selectionLastRec_ = t.link_.LastRec();
+    // Runs depend on the numbering they were made in.
+    if (!list.HasRuns()) {
+      t.selectionOrder_ = OrderSignature(t);
+      t.selectionLastRec_ = t.link_.LastRec();
+    }
   }
   const bool rowMode = t.currentMode_ == kRow;
   auto columns = [&](const SelectionCell& a, const SelectionCell& b) {

@@ -56,6 +56,8 @@ struct kTable::SelectionOps {
   // Row numbers are consecutive positions of the records the server shows,
   // so runs may stand for the rows between two records.
   static bool Dense(kTable& t);
+  // Row numbers are record numbers (no order); tells the list so.
+  static bool Identity(kTable& t);
   // The row number of a record as the selection stores it: from the record
   // number, the buffered rows, or the server.
   static std::int64_t RowOf(const kTable& t, std::int64_t row, std::int64_t recNo);

@@ -67,9 +67,14 @@ std::int64_t kTable::SelectionNextRow() {
     const SelectionEntry& e = entries[std::size_t(walkEntry_)];
     if (e.IsRun() && walkRecNo_ != 0 && walkRow_ >= e.row && walkRow_ < e.rowTo && walkRecNo_ != e.lastRecNo) {
       // The next row of a run: one record on from the last returned.
-      SelectionOps::Walk w(*this);
-      const std::int64_t rec = SelectionOps::Stepper(*this)(walkRecNo_, 1, e.deleted);
-      w.Restore();
+      std::int64_t rec = 0;
+      if (SelectionOps::Identity(*this)) {
+        rec = walkRecNo_ + 1;
+      } else {
+        SelectionOps::Walk w(*this);
+        rec = SelectionOps::Stepper(*this)(walkRecNo_, 1, e.deleted);
+        w.Restore();
+      }
       if (rec != 0) {
         ++walkRow_;
         walkRecNo_ = rec;
@@ -132,7 +137,8 @@ void kTable::SelectionRowsChanged(int) {
   SelectionOps::Walk w(*this);
   const std::string order = SelectionOps::OrderSignature(*this);
   const bool orderChanged = order != selectionOrder_;
-  const bool dense = SelectionOps::Dense(*this);
+  // Runs stay valid while rows are record numbers, or consecutive.
+  const bool dense = SelectionOps::Identity(*this) || SelectionOps::Dense(*this);
   auto& entries = list.Raw();
   // A look at the ends tells whether rows moved: an insertion or removal
   // before an entry moves the last one, and runs are checked at both ends.

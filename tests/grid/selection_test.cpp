@@ -500,6 +500,28 @@ TEST_F(SelectionTest, ARunInAnOrderAnswersForTheRowsOnScreen) {
   EXPECT_EQ(grid->SelectionNextRow(), recordAt(11));
 }
 
+TEST_F(SelectionTest, SelectAllWithRecordsHidden) {
+  Bind(9000);
+  grid->SelectionMode(kMultiple);
+  // Made while every record shows: kept compactly; records hidden later
+  // stay selected, as entries of their own would.
+  grid->SelectionSet(kAll);
+  server->SetFilter(Usual("Server:ID % 3 == 0"));
+  EXPECT_EQ(grid->SelectionRowCount(), 9000);
+  EXPECT_TRUE(grid->IsRowSelected(0, 3000));
+  EXPECT_EQ(Walked(*grid).substr(0, 24), "1:1,2,3 2:1,2,3 3:1,2,3 ");
+  // Made under the filter: only the records shown.
+  grid->SelectionRemove(kAll);
+  grid->SelectionSet(kAll);
+  EXPECT_EQ(grid->SelectionRowCount(), 3000);
+  EXPECT_TRUE(grid->IsCellSelected(2, 0, 9));
+  EXPECT_FALSE(grid->IsRowSelected(0, 10));
+  EXPECT_EQ(Walked(*grid).substr(0, 16), "3:1,2,3 6:1,2,3 ");
+  server->ClearFilter();
+  EXPECT_EQ(grid->SelectionRowCount(), 3000);
+  EXPECT_FALSE(grid->IsRowSelected(0, 10));
+}
+
 TEST_F(SelectionTest, SelectAllFollowsAnOrderChange) {
   Bind(8000);
   grid->SelectionMode(kMultiple);
