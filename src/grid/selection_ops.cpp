@@ -8,7 +8,7 @@
 namespace kt {
 namespace {
 
-const Symbol kSingle("Single"), kAll("All"), kAllWithout("AllWithout"), kRow("Row"), kFirstCell("FirstCell"),
+const Symbol kSingle("Single"), kAll("All"), kAllWithout("AllWithout"), kRow("Row"),
     kSimple("Simple"), kPermanent("Permanent"), kAbsolute("Absolute"), kFirst("First"), kIndexOrd("IndexOrd"),
     kIndexKey("IndexKey");
 

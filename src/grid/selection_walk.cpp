@@ -8,7 +8,7 @@
 namespace kt {
 namespace {
 
-const Symbol kSingle("Single"), kBlock("Block"), kAll("All"), kAllWithout("AllWithout");
+const Symbol kSingle("Single"), kBlock("Block"), kAll("All");
 
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 
