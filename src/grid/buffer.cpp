@@ -611,13 +611,13 @@ bool kTable::Refresh(const Usual& mode) {
   RecordRestore(saved);
   FillBuffer(NIL, NIL, NIL, NIL, false, StableFill());
   if (!bufferOnly) {
+    const std::int64_t oldRecNo = currentRecNo_, oldRow = currentRow_;
     currentRecNo_ = link_.RecNo();
-    const std::int64_t oldRow = currentRow_;
     RecomputeCurrentRow();
-    if (oldRow != currentRow_) {
-      SelectionChange(2, currentColumn_, oldRow, currentRecNo_);
-      if (currentRow_ > 0) SelectionChange(4, currentColumn_, currentRow_, currentRecNo_);
-    }
+    // The cursor moved: in #Simple mode the selection goes with it (from the
+    // old record, not the new one); a multiple selection is kept by record.
+    if (oldRow != currentRow_ || oldRecNo != currentRecNo_)
+      SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
   }
   UpdateVerticalScrollValues(true, true);
   UpdateHorizontalScrollValues(true, true);

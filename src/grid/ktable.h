@@ -706,7 +706,10 @@ class kTable : public CustomControl, public ColumnOwner {
   void NotifyDelete(int code, const Usual& description);
   void NotifyAppend(int code, const Usual& description);
   void NotifyFieldChange(int code, const Usual& field);
-  int SelectionAction() const { return pendingSelection_ != 0 ? pendingSelection_ : 5; }
+  // A move with no selection flags of the grid's own input (another client
+  // moved the server, or a program did): in #Simple mode the selection
+  // follows it, a multiple selection stays.
+  int SelectionAction() const { return pendingSelection_ != 0 ? pendingSelection_ : 0; }
   void AutoEditCheck();
   int DataHeight() const { return std::max(0, dataArea_.bottom - dataArea_.top); }
   int RowTop(int index) const;  // offset from data top of buffered row index (1-based)
@@ -837,6 +840,30 @@ class kTable : public CustomControl, public ColumnOwner {
 
   // selection
   std::unique_ptr<SelectionList> selection_;
+  struct SelectionCell {
+    int column = 0;
+    std::int64_t row = 0, recNo = 0;
+  };
+  // The start of a Shift range, and the end of the last range drawn from it.
+  SelectionCell anchor_, rangeEnd_;
+  bool hasAnchor_ = false, hasRangeEnd_ = false;
+  // SelectionFirstRow/NextRow/NextColumn: last returned record and its row,
+  // entry index, column index.
+  std::int64_t walkRecNo_ = 0, walkRow_ = 0;
+  int walkEntry_ = -1, walkColumn_ = 0;
+  // The numbering the stored rows were taken in (row mode and order), and
+  // the server's LastRec then (records after it are new).
+  std::string selectionOrder_;
+  std::int64_t selectionLastRec_ = 0;
+  struct SelectionOps;  // the algorithms, selection_ops.cpp
+  friend struct SelectionOps;
+  // The selection, anchor and range end go (a new server, no columns).
+  void SelectionReset();
+  // After a notification that may renumber rows (order change, insertion,
+  // an edit of a key): stored rows follow their records again.
+  void SelectionRowsChanged(int code);
+  // Redraw(#Selection): the visible rows and cells that hold a selection.
+  void RedrawSelection();
 
   // keyboard
   // (input_keys.cpp, cursor.cpp)
