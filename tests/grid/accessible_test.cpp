@@ -41,6 +41,28 @@ void Record(QAccessibleEvent* e) {
   if (seen) seen->push_back({e->object(), e->type(), e->child()});
 }
 
+// Switches accessibility on and records every event while it lives, also
+// when a test ends early.
+class Listening {
+ public:
+  explicit Listening(std::vector<Seen>& events) : on_(SetAccessibilityActive(true)) {
+    seen = &events;
+    previous_ = QAccessible::installUpdateHandler(Record);
+  }
+  ~Listening() {
+    SetAccessibilityActive(false);
+    QAccessible::installUpdateHandler(previous_);
+    seen = nullptr;
+  }
+  Listening(const Listening&) = delete;
+  Listening& operator=(const Listening&) = delete;
+  bool On() const { return on_; }
+
+ private:
+  bool on_;
+  QAccessible::UpdateHandler previous_ = nullptr;
+};
+
 struct AccessibleTest : ::testing::Test {
   ScopedRuntime runtime;
   std::unique_ptr<OwnerWindow> owner = ShownOwner();
@@ -165,10 +187,9 @@ TEST_F(AccessibleTest, SelectionStateAndTheCursorAsFocus) {
 }
 
 TEST_F(AccessibleTest, EveryCursorMoveIsAnEvent) {
-  if (!SetAccessibilityActive(true)) GTEST_SKIP() << "accessibility cannot be switched on here";
   std::vector<Seen> events;
-  seen = &events;
-  const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(Record);
+  Listening listening(events);
+  if (!listening.On()) GTEST_SKIP() << "accessibility cannot be switched on here";
   auto cursorEvents = [&] {
     std::vector<Seen> v;
     for (const Seen& s : events)
@@ -213,8 +234,6 @@ TEST_F(AccessibleTest, EveryCursorMoveIsAnEvent) {
   events.clear();
   grid->Skip(Usual(1));
   EXPECT_TRUE(cursorEvents().empty());
-  QAccessible::installUpdateHandler(previous);
-  seen = nullptr;
 }
 
 }  // namespace
