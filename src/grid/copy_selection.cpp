@@ -3,7 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QString>
+#include <QByteArray>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,37 +15,50 @@ namespace {
 
 const Symbol kRow("Row");
 
+void Append(QByteArray& out, std::string_view s) { out.append(s.data(), qsizetype(s.size())); }
+
 // Spreadsheet rules: a field that holds a separator, or starts with a
 // quote, is quoted, its quotes doubled; anything else stays as it is.
-void AppendTextField(std::string& out, std::string_view text) {
+void AppendTextField(QByteArray& out, std::string_view text) {
   const bool quote = text.find_first_of("\t\r\n") != std::string_view::npos || (!text.empty() && text.front() == '"');
   if (!quote) {
-    out += text;
+    Append(out, text);
     return;
   }
   out += '"';
-  for (const char ch : text) {
-    if (ch == '"') out += '"';
-    out += ch;
+  for (std::size_t from = 0;;) {
+    const std::size_t q = text.find('"', from);
+    if (q == std::string_view::npos) {
+      Append(out, text.substr(from));
+      break;
+    }
+    Append(out, text.substr(from, q + 1 - from));
+    out += '"';
+    from = q + 1;
   }
   out += '"';
 }
 
-void AppendHtmlField(std::string& out, std::string_view text) {
+void AppendHtmlField(QByteArray& out, std::string_view text) {
   out += "<td>";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char ch = text[i];
-    switch (ch) {
+  for (std::size_t from = 0;;) {
+    const std::size_t i = text.find_first_of("&<>\"\r\n", from);
+    if (i == std::string_view::npos) {
+      Append(out, text.substr(from));
+      break;
+    }
+    Append(out, text.substr(from, i - from));
+    from = i + 1;
+    switch (text[i]) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\r':
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (from < text.size() && text[from] == '\n') ++from;
         out += "<br>";
         break;
-      case '\n': out += "<br>"; break;
-      default: out += ch;
+      default: out += "<br>";
     }
   }
   out += "</td>";
@@ -113,7 +126,9 @@ bool kTable::CopySelection() {
     if (anyWhole || used[std::size_t(c)]) block.push_back(c);
   if (block.empty()) return false;
 
-  std::string text, html = "<meta charset=\"utf-8\"><table>";
+  // UTF-8 as it is built: the clipboard converts only for a reader that
+  // asks for another form (the charset tells HTML readers).
+  QByteArray text, html("<meta charset=\"utf-8\"><table>");
   std::vector<const std::string*> fields(block.size());
   std::vector<std::string> read(block.size());
   Usual value;
@@ -189,8 +204,8 @@ bool kTable::CopySelection() {
   html += "</table>";
 
   auto* mime = new QMimeData;
-  mime->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
-  mime->setHtml(QString::fromUtf8(html.data(), qsizetype(html.size())));
+  mime->setData("text/plain", text);
+  mime->setData("text/html", html);
   QGuiApplication::clipboard()->setMimeData(mime);
   return true;
 }
