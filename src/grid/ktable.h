@@ -720,6 +720,28 @@ class kTable : public CustomControl, public ColumnOwner {
 
   // selection
   std::unique_ptr<SelectionList> selection_;
+  struct SelectionCell {
+    int column = 0;
+    std::int64_t row = 0, recNo = 0;
+  };
+  // The start of a Shift range, and the end of the last range drawn from it.
+  SelectionCell anchor_, rangeEnd_;
+  bool hasAnchor_ = false, hasRangeEnd_ = false;
+  // SelectionFirstRow/NextRow/NextColumn: last returned record and its row,
+  // entry index, column index.
+  std::int64_t walkRecNo_ = 0, walkRow_ = 0;
+  int walkEntry_ = -1, walkColumn_ = 0;
+  // The numbering the stored rows were taken in (row mode and order).
+  std::string selectionOrder_;
+  struct SelectionOps;  // the algorithms, selection_ops.cpp
+  friend struct SelectionOps;
+  // The selection, anchor and range end go (a new server, no columns).
+  void SelectionReset();
+  // After a notification that may renumber rows (order change, insertion,
+  // an edit of a key): stored rows follow their records again.
+  void SelectionRowsChanged(int code);
+  // Redraw(#Selection): the visible rows and cells that hold a selection.
+  void RedrawSelection();
 
   // keyboard
   // (input_keys.cpp, cursor.cpp)

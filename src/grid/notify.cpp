@@ -64,9 +64,12 @@ bool kTable::Notify(int code, const Usual& description) {
     SequenceScope seq(*this);
     const bool moveCode = code == notify::RecordChange || code == notify::GoTop || code == notify::GoBottom ||
                           code == notify::Append || code == notify::Completed;
+    // Flag word 0 below: the current cell in #Simple mode, while a
+    // multiple selection stays (it is kept by record).
     if (pendingChanges_ != 0 && moveCode) {
       pendingChanges_ = 0;
       Refresh(Usual(true));
+      SelectionRowsChanged(code);
       CellSelect();
       AutoEditCheck();
     } else {
@@ -74,7 +77,8 @@ bool kTable::Notify(int code, const Usual& description) {
         case notify::Completed:
           if (!(description.IsSymbol() && description.AsSymbol() == kCommit)) {
             Refresh(Usual(true));
-            SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+            SelectionRowsChanged(code);
+            SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
             AutoEditCheck();
           }
           break;
@@ -85,12 +89,15 @@ bool kTable::Notify(int code, const Usual& description) {
         case notify::Append: NotifyAppend(code, description); break;
         case notify::FileChange:
           Refresh();
-          SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+          // The order may have changed: stored rows follow their records.
+          SelectionRowsChanged(code);
+          SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
           CellSelect();
           break;
         case notify::FieldChange: NotifyFieldChange(code, description); break;
         default: break;
       }
+      if (code == notify::Delete || code == notify::Append || code == notify::FieldChange) SelectionRowsChanged(code);
       if (code == notify::RecordChange || code == notify::GoBottom || code == notify::GoTop ||
           code == notify::Append || code == notify::FileChange)
         AutoEditCheck();
@@ -100,7 +107,8 @@ bool kTable::Notify(int code, const Usual& description) {
   // Another client may have added records behind the grid's back.
   if (link_.Bound() && link_.Used() && link_.LastRec() != lastRec_) {
     Refresh();
-    SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+    SelectionRowsChanged(notify::Append);
+    SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
   }
   return true;
 }

@@ -51,7 +51,9 @@ void kTable::Redraw(const Usual& area, const Usual& arg1, const Usual& arg2) {
   }
   const Symbol s = area.AsSymbol();
   GridRect r;
-  if (s == kData || s == kSelection) {
+  if (s == kSelection) {
+    RedrawSelection();
+  } else if (s == kData) {
     r = dataArea_;
     r.left = std::min(r.left, selectorArea_.left);
     update(r.ToQRect());

@@ -359,6 +359,7 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
     redrawArea = kAll;
   }
   ResetPositions();
+  SelectionReset();
 
   if (server.IsNil()) {
     serverState_ = 1;
@@ -531,6 +532,7 @@ bool kTable::OpenColumn(const Usual& column, const Usual& position, const Usual&
   if (added.empty()) return true;
 
   columnOpenList_.insert(columnOpenList_.begin() + (pos - 1), added.begin(), added.end());
+  SelectionMove(0, pos, int(added.size()));
   bool rowsChanged = false;
   if (rowHeightVariable_)
     for (const auto& c : added)
@@ -586,7 +588,8 @@ void kTable::AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, i
   RecomputeCurrentRow();
   UpdateHorizontalScrollValues(true, true);
   UpdateVerticalScrollValues(true, true);
-  SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+  // Flag word 0: in #Simple mode the current cell, a multiple selection stays.
+  SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
   if (rowsChanged) Redraw();
   else Redraw(Usual(kFromColumn), NIL, Usual(position));
   if (currentColumn_ != oldCurrent && Enabled(redraw)) CellSelect();
@@ -600,6 +603,7 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
   if (!pos) return false;
   LockScope lock(eventLock_);
   Ref<kDataColumn> c = columnOpenList_[std::size_t(pos - 1)];
+  SelectionMove(pos, 0);
   columnOpenList_.erase(columnOpenList_.begin() + (pos - 1));
   std::erase(columnVariableHeightList_, c);
   const bool rowsChanged = rowHeightVariable_ && c->IsHeightVariable();
@@ -630,6 +634,7 @@ bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
 }
 
 bool kTable::Clear(const Usual& redraw) {
+  SelectionReset();
   columnOpenList_.clear();
   // Only open columns decide row heights.
   columnVariableHeightList_.clear();
