@@ -213,5 +213,36 @@ TEST_F(CopyTest, DatabaseServerInItsOrder) {
   fs::remove_all(dir);
 }
 
+// Counts the jumps among the moves.
+class JumpCountingServer : public CountingServer {
+ public:
+  using CountingServer::CountingServer;
+  int jumps = 0;
+  bool GoTo(std::int64_t r) override {
+    ++jumps;
+    return CountingServer::GoTo(r);
+  }
+};
+
+// The rows in the window come from the buffer; the others cost one server
+// step and one read per cell each.
+TEST_F(CopyTest, ConsecutiveRecordsAreReadWithOneStepEach) {
+  Fit(5);
+  auto server = New<JumpCountingServer>(SmallStruct(), Usual(SmallData(1000)));
+  grid->Use(Usual(server));
+  if (!SelectionWorks()) GTEST_SKIP() << "selection operations not available";
+  const int buffered = int(grid->RowBuffer().size());
+  grid->SelectionSet(kAll);
+  server->ResetCounts();
+  server->jumps = 0;
+  ASSERT_TRUE(grid->CopySelection());
+  EXPECT_LE(server->moves, 1000 - buffered + 2);
+  EXPECT_LE(server->jumps, 2);
+  EXPECT_EQ(server->reads, 3 * (1000 - buffered));
+  const std::string text = ClipText();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 999);
+  EXPECT_EQ(text.substr(text.rfind('\n') + 1), "1000\tN1000\t0");
+}
+
 }  // namespace
 }  // namespace kt::test
