@@ -93,9 +93,13 @@ bool kTable::PendingRecord(std::int64_t recNo) const {
   return pendingChanges_ != 0 && std::find(pendingRecNos_.begin(), pendingRecNos_.end(), recNo) != pendingRecNos_.end();
 }
 
+void kTable::ReadCell(kDataColumn& column, Usual& value, std::string& text) {
+  value = column.Value();
+  text = column.Transform(value);
+}
+
 void kTable::FillCell(Cell& cell, kDataColumn& column, int c, std::int64_t row) {
-  cell.value = column.Value();
-  cell.text = column.Transform(cell.value);
+  ReadCell(column, cell.value, cell.text);
   cell.deleted = column.Deleted();
   cell.color = column.GetColorSpec(Usual(c), Usual(row));
   cell.hasColor = true;

@@ -629,6 +629,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // clipboard as tab-separated text and as an HTML table.
   bool CopySelection();
 
+ private:
+  static void RegisterClipboard(ClassInfo& info);
+
  protected:
   void paintEvent(QPaintEvent* e) override;
   void wheelEvent(QWheelEvent* e) override;
@@ -923,6 +926,13 @@ class kTable : public CustomControl, public ColumnOwner {
   // The conditions of Enter for opening the editor on the current cell.
   bool CanEditCurrentCell();
   int ContextArea(Symbol area) const;
+
+  // screen readers and clipboard
+  // (accessible.cpp, copy_selection.cpp)
+  // A column's value on the server's current record and its display text:
+  // what the row buffer holds for a cell, and what a copy of a record
+  // outside the buffer shows.
+  static void ReadCell(kDataColumn& column, Usual& value, std::string& text);
 };
 
 }  // namespace kt

@@ -171,6 +171,7 @@ const ClassInfo& kTable::StaticClass() {
     RegisterSelection(info);
     RegisterKeys(info);
     RegisterMouse(info);
+    RegisterClipboard(info);
     return true;
   }();
   (void)registered;
