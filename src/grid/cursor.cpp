@@ -107,11 +107,17 @@ bool kTable::SkipToCell(Symbol direction, Symbol mode, int flags, bool autoSkip,
     if (refused(n)) return false;
     if (n <= freeze_ && scrolledRight()) scrollFullyLeft();
     if (InEdit() && !EditClose()) return false;
+    const int oldColumn = currentColumn_;
+    const std::int64_t oldRecNo = currentRecNo_;
     if (!SetCurrentColumn(n)) return false;
     if (rowStep != 0) {
-      // The row move selects and tells the owner.
+      // The row move selects and tells the owner. A move the server (or a
+      // client) refuses leaves the cursor in its old cell.
       const PendingFlags pending(pendingSelection_, flags);
-      Skip(Usual(rowStep));
+      if (!Skip(Usual(rowStep)) || currentRecNo_ == oldRecNo) {
+        SetCurrentColumn(oldColumn);
+        return false;
+      }
     } else {
       SelectionChange(flags, n, currentRow_, currentRecNo_);
       tell();

@@ -271,7 +271,8 @@ void kTable::Freeze(int n) {
     if (Used()) FillBuffer(NIL, NIL, NIL, NIL, false, true);
     if (currentColumn_ > 0 && !IsColumnVisible(currentColumn_)) {
       currentColumn_ = GetNewSelectableColumn(std::max(1, firstVisibleColumn_), kAuto);
-      SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+      // A simple selection follows the cursor; a multiple one stays.
+      SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
     }
   }
   Recalculate();

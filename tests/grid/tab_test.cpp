@@ -115,6 +115,40 @@ TEST_P(TabTest, AutoSkipWrapsRowsWhenTheGridIsTheOnlyTabStop) {
   ExpectConsistent(*grid, *server, "at the end");
 }
 
+// A client that refuses every move of the server.
+class VetoingClient : public Object {
+ public:
+  const ClassInfo& Class() const override {
+    static ClassInfo info("GridVetoingClient", &Object::StaticClass());
+    static bool once = [] {
+      info.Method<VetoingClient>("Notify", [](VetoingClient&, Args a) {
+        return Usual(!(a.size() > 0 && a[0].IsNumeric() && a[0].AsInteger() == notify::IntentToMove));
+      });
+      return true;
+    }();
+    (void)once;
+    return info;
+  }
+};
+
+TEST_P(TabTest, ARefusedRowStepLeavesTheCursorInItsCell) {
+  Bind(GetParam(), 3);
+  for (QWidget* w : {static_cast<QWidget*>(before), static_cast<QWidget*>(after), static_cast<QWidget*>(ok)})
+    w->setFocusPolicy(Qt::NoFocus);
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  grid->AutoSkip(true);
+  Activate();
+  Place(1, 3);
+  auto veto = New<VetoingClient>();
+  server->RegisterClient(veto.get());
+  Walk({{Tab, "grid", 3, 1}, {Back, "grid", 2, 1}});  // the cell move within the row is no server move
+  server->UnRegisterClient(veto.get());
+  Place(2, 1);
+  server->RegisterClient(veto.get());
+  Walk({{Back, "grid", 1, 2}});
+  server->UnRegisterClient(veto.get());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, TabTest, ::testing::Values(ServerKind::Array, ServerKind::Table), ServerName);
 
 struct TabOnArrayTest : TabTest {};
