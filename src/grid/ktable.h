@@ -11,7 +11,13 @@
 // colours, info texts, style lookups), buffer.cpp (row buffer and
 // positioning), notify.cpp (server notifications and navigation commands),
 // geometry.cpp (areas, rectangles, hit tests, row heights), scroll.cpp
-// (scroll-bar values), render.cpp (invalidation and painting).
+// (scroll-bar values), render.cpp (invalidation and painting),
+// selection_ops.cpp and selection_walk.cpp (the selection; its store is
+// SelectionList), input_keys.cpp (key map, Tab policy, focus), cursor.cpp
+// (the column cursor), input_mouse.cpp (clicks, captions, footers,
+// pointers), context_menu.cpp, owner_notify.cpp (notifications to the
+// owner window), copy_selection.cpp (the clipboard) and accessible.cpp
+// (screen readers).
 #include <QBasicTimer>
 #include <QBrush>
 #include <QColor>
