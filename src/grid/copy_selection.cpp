@@ -133,17 +133,30 @@ bool kTable::CopySelection() {
   std::vector<std::string> read(block.size());
   Usual value;
   std::size_t rowsOut = 0;
+  // Held for the copy: a column closed by another column's value stays
+  // alive until the copy has stopped.
+  std::vector<Ref<kDataColumn>> blockColumns;
+  blockColumns.reserve(block.size());
+  for (const int c : block) blockColumns.push_back(columnOpenList_[std::size_t(c - 1)]);
+  const std::uint64_t binding = binding_;
   {
     SequenceScope seq(*this);
     const Array saved = RecordSave();
+    // Puts the server back where it stood unless it is another (or none)
+    // by now; the clipboard keeps what it held.
+    auto stop = [&] {
+      if (binding_ == binding && Used()) RecordRestore(saved);
+      return false;
+    };
     try {
       std::int64_t placedAfter = -1;  // index of the row the server was last placed on
       for (std::size_t i = 0; i < recs.size(); ++i) {
         const std::int64_t recNo = recs[i];
         const int pos = BufferPos(recNo);
         const bool buffered = pos > 0 && !rows_[std::size_t(pos - 1)].empty;
-        // Which of the block's columns this row has selected; texts of the
-        // buffer where it holds them, else read from the server below.
+        // Which of the block's columns this row has selected; a row the
+        // buffer holds wholly is copied from there, any other is read from
+        // the server (no buffer text is held across a column's read).
         bool needServer = false;
         std::size_t k = colStart[i];
         for (std::size_t b = 0; b < block.size(); ++b) {
@@ -156,14 +169,12 @@ bool kTable::CopySelection() {
           fields[b] = nullptr;
           if (!on) continue;
           const Cell* cell = buffered ? BufferedCell(c, pos) : nullptr;
-          if (cell) {
-            fields[b] = &cell->text;
-          } else {
-            fields[b] = &read[b];
-            needServer = true;
-          }
+          fields[b] = cell ? &cell->text : &read[b];
+          needServer = needServer || !cell;
         }
         if (needServer) {
+          for (std::size_t b = 0; b < block.size(); ++b)
+            if (fields[b]) fields[b] = &read[b];
           // Consecutive records cost one step each; a jump costs a GoTo.
           if (placedAfter >= 0 && std::size_t(placedAfter) + 1 == i) link_.Skip(1);
           if (link_.EoF() || link_.RecNo() != recNo) link_.GoTo(recNo);
@@ -173,8 +184,15 @@ bool kTable::CopySelection() {
             continue;
           }
           placedAfter = std::int64_t(i);
+          for (std::size_t b = 0; b < block.size(); ++b) {
+            if (!fields[b]) continue;
+            ReadCell(*blockColumns[b], value, read[b]);
+            // A column's value may run any code: when it let the server go
+            // or closed columns, the copy has nothing sound left to give.
+            if (binding_ != binding || ColumnOpenCount() != open) return stop();
+          }
           for (std::size_t b = 0; b < block.size(); ++b)
-            if (fields[b] == &read[b]) ReadCell(*columnOpenList_[std::size_t(block[b] - 1)], value, read[b]);
+            if (columnOpenList_[std::size_t(block[b] - 1)] != blockColumns[b]) return stop();
         }
         if (rowsOut > 0) text += '\n';
         html += "<tr>";
@@ -195,7 +213,7 @@ bool kTable::CopySelection() {
     } catch (...) {
       // A failing column leaves the clipboard as it was and the server
       // where it stood.
-      RecordRestore(saved);
+      stop();
       throw;
     }
     RecordRestore(saved);
