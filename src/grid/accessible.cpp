@@ -14,7 +14,7 @@
 namespace kt {
 namespace {
 
-const Symbol kAbsolute("Absolute"), kMultiple("Multiple");
+const Symbol kAbsolute("Absolute"), kMultiple("Multiple"), kRowMode("Row");
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -374,6 +374,12 @@ bool GridAccessible::isRowSelected(int row) const {
   const kTable* g = Grid();
   const int pos = PositionOfRow(row);
   if (!g || pos == 0 || g->ColumnOpenCount() == 0) return false;
+  const std::int64_t gridRow = g->FirstVisibleRowNo() + pos - 1;
+  const std::int64_t recNo = g->RowBuffer()[std::size_t(pos - 1)].recNo;
+  if (!g->IsRowSelected(gridRow, recNo)) return false;
+  // A whole row (and every selected row in #Row mode) is a selected row,
+  // also when some of its columns cannot be selected.
+  if (g->CurrentMode() == kRowMode || g->IsCellSelected(0, gridRow, recNo)) return true;
   for (int c = 1; c <= g->ColumnOpenCount(); ++c)
     if (!IsBufferedCellSelected(c, pos)) return false;
   return true;
