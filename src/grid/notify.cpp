@@ -346,8 +346,9 @@ void kTable::NotifyAppend(int, const Usual&) {
     Redraw(Usual(kData));
   }
   currentRecNo_ = link_.RecNo();
+  AccessibleCursorMoved();
   UpdateVerticalScrollValues(true, true);
-  SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
+  SelectionChange(0, currentColumn_, currentRow_, currentRecNo_);
   CellSelect();
 }
 
