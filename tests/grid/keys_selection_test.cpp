@@ -1,6 +1,5 @@
 // What keys do to the selection: the flags of Shift, Ctrl and Space reach
-// the selection through cursor moves. These need the stored selection; on a
-// grid without it (SelectionSet answers nothing) they are skipped.
+// the selection through cursor moves.
 #include "keys_fixture.h"
 
 namespace kt::test {
@@ -9,10 +8,6 @@ namespace {
 struct KeysSelectionTest : KeysFixture, ::testing::Test {
   void SetUp() override {
     Bind(ServerKind::Array, 20);
-    grid->SelectionSet(Symbol("All"));
-    const bool stored = grid->SelectionRowCount() > 0;
-    grid->SelectionRemove(Symbol("All"));
-    if (!stored) GTEST_SKIP() << "needs selection";
     Activate();
   }
   bool Selected(int column, std::int64_t recNo) const { return grid->IsCellSelected(column, recNo, recNo); }
