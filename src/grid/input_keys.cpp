@@ -248,7 +248,9 @@ bool kTable::KeyPress(QKeyEvent* e) {
 bool kTable::TakesKey(const QKeyEvent* e) {
   const Keys k = KeysOf(e);
   if (keyCommand_ && keyCommand_->Find(k.key, k.alt, k.shift, k.ctrl)) return true;
-  if (IsCopy(e, k) || IsMenuKey(k)) return true;
+  if (IsCopy(e, k)) return true;
+  // The menu keys only when the grid has a menu to show for them.
+  if (IsMenuKey(k)) return GetColumnContextMenu(OpenColumnAt(currentColumn_), Symbol("Data")).IsObject();
   switch (k.key) {
     case Qt::Key_Return:
     case Qt::Key_Home:

@@ -14,6 +14,7 @@
 
 #include "grid/key_command.h"
 #include "keys_fixture.h"
+#include "platform/gui/menu.h"
 #include "platform/gui/window.h"
 
 namespace kt::test {
@@ -630,6 +631,29 @@ TEST_F(KeysOnArrayTest, AKeyCommandThatFailsLeavesTheLockClear) {
   EXPECT_EQ(log.errors.size(), 1u);
   Press(Qt::Key_Right);
   EXPECT_EQ(grid->CurrentColumn(), 2) << "the grid still takes keys";
+}
+
+// The menu keys stay the dialog's while the grid has no context menu.
+TEST_F(KeysOnArrayTest, TheMenuKeysAreTheGridsOnlyWithAMenu) {
+  Bind(ServerKind::Array);
+  int dialogs = 0, shown = 0;
+  auto* shortcut = new QShortcut(QKeySequence(Qt::Key_Menu), dialog.get());
+  QObject::connect(shortcut, &QShortcut::activated, [&] { ++dialogs; });
+  const auto previous = Menu::SetPopupHandler([&](Menu&, QWidget*, QPoint) {
+    ++shown;
+    return 0;
+  });
+  Activate();
+  Press(Qt::Key_Menu);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(shown, 0);
+  auto menu = New<Menu>();
+  menu->AppendItem("x", Symbol("x"));
+  grid->SetContextMenu(Usual(menu), Symbol("Data"));
+  Press(Qt::Key_Menu);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(shown, 1);
+  Menu::SetPopupHandler(previous);
 }
 
 TEST(KeyCommandTest, KeysCharactersAndTheListsFirstMatch) {
