@@ -106,7 +106,7 @@ bool kTable::ContextMenuShow(const QPoint* global) {
   const ActiveMenu active(activeContextMenu_, contextMenuActive_, menu);
   // The choice goes to the owner window, where the grid's hook takes it
   // first; a grid without an owner takes it itself.
-  QWidget* target = ownerHooked_ && parentWidget() ? parentWidget() : static_cast<QWidget*>(this);
+  QWidget* target = ownerHooked_ && hookedOwner_ ? hookedOwner_.data() : static_cast<QWidget*>(this);
   shown->ShowAsPopup(target, at);
   return true;
 }

@@ -72,8 +72,14 @@ bool kTable::SkipToCell(Symbol direction, Symbol mode, int flags, bool autoSkip,
     return count > freeze_ && lastVisibleColumn_ >= 1 &&
            (lastVisibleColumn_ != count || !IsColumnVisible(lastVisibleColumn_, false));
   };
-  auto scrollFullyLeft = [&] { SetFirstColumn(freeze_ + 1); };
-  auto scrollFullyRight = [&] { SetLastColumn(count); };
+  auto scrollFullyLeft = [&] {
+    SetFirstColumn(freeze_ + 1);
+    RecalculateOpenEditor();
+  };
+  auto scrollFullyRight = [&] {
+    SetLastColumn(count);
+    RecalculateOpenEditor();
+  };
   auto tell = [&] {
     CellSelect();
     if (AutoEditMode() == kPermanent) Edit();
@@ -125,8 +131,12 @@ bool kTable::SkipToCell(Symbol direction, Symbol mode, int flags, bool autoSkip,
     return true;
   }
   if (scroll) {
-    if (back && scrolledRight()) SetFirstColumn(firstVisibleColumn_ - 1);
-    else if (!back && rightHidden()) scrollFullyRight();
+    if (back && scrolledRight()) {
+      SetFirstColumn(firstVisibleColumn_ - 1);
+      RecalculateOpenEditor();
+    } else if (!back && rightHidden()) {
+      scrollFullyRight();
+    }
   }
   return false;
 }
@@ -142,6 +152,7 @@ bool kTable::SetCurrentColumn(int column) {
   if (column > freeze_ && !IsColumnVisible(column, false)) {
     if (column > firstVisibleColumn_) SetLastColumn(column);
     else SetFirstColumn(column);
+    RecalculateOpenEditor();
   }
   if (column >= 1) Redraw(Usual(kCellSym), Usual(column), Usual(currentRow_));
   UpdateHorizontalScrollValues(false, true);
@@ -153,6 +164,10 @@ void kTable::CurrentColumn(int column) {
   if (!SetCurrentColumn(column)) return;
   SelectionChange(5, currentColumn_, currentRow_, currentRecNo_);
   CellSelect();
+}
+
+void kTable::RecalculateOpenEditor() {
+  if (InEdit()) EditRecalculate();
 }
 
 }  // namespace kt

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -55,6 +56,9 @@ bool IsTab(const QKeyEvent* e) {
 bool IsZero(const Usual& v) {
   return (v.IsInteger() && v.AsInteger() == 0) || (v.IsFloat() && v.AsFloat() == 0.0);
 }
+
+// The keys that ask for the context menu from the keyboard.
+bool IsMenuKey(const Keys& k) { return k.key == Qt::Key_Menu || (k.key == Qt::Key_F10 && k.shift && !k.alt && !k.ctrl); }
 
 bool IsCopy(const QKeyEvent* e, const Keys& k) {
   return e->matches(QKeySequence::Copy) || (k.key == Qt::Key_C && k.ctrl && !k.alt && !k.shift);
@@ -199,13 +203,41 @@ bool kTable::event(QEvent* e) {
       }
       break;
     }
+    case QEvent::InputMethod: {
+      bool consumed = false;
+      GuardedCall([&] { consumed = InputMethodText(static_cast<QInputMethodEvent*>(e)); });
+      if (consumed) {
+        e->accept();
+        return true;
+      }
+      break;
+    }
+    case QEvent::ParentChange:
+      GuardedCall([this] { ResolveOwner(); });
+      break;
     default:
       break;
   }
   return CustomControl::event(e);
 }
 
+QVariant kTable::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (query == Qt::ImCursorRectangle) {
+    GridRect r;
+    if (currentRow_ >= 1 && GetCellRect(currentColumn_, currentRow_, currentRecNo_, r) &&
+        IsCellVisible(currentColumn_, currentRow_, currentRecNo_))
+      return QRect(r.left, r.top, 1, r.Height());
+  }
+  return CustomControl::inputMethodQuery(query);
+}
+
 bool kTable::KeyPress(QKeyEvent* e) {
+  // Another key ends the stroke that may have shown a menu; a modifier
+  // pressed on its own is part of the stroke.
+  const int key = e->key();
+  const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+                        key == Qt::Key_AltGr || key == Qt::Key_Meta;
+  if (!modifier && !IsMenuKey(KeysOf(e))) keyboardMenu_ = KeyboardMenu::None;
   if (IsTab(e)) return TabKey(e);
   if (KeyDown(e)) return true;
   // A key the map consumed types nothing (Win32 would still send the
@@ -217,6 +249,8 @@ bool kTable::TakesKey(const QKeyEvent* e) {
   const Keys k = KeysOf(e);
   if (keyCommand_ && keyCommand_->Find(k.key, k.alt, k.shift, k.ctrl)) return true;
   if (IsCopy(e, k)) return true;
+  // The menu keys only when the grid has a menu to show for them.
+  if (IsMenuKey(k)) return GetColumnContextMenu(OpenColumnAt(currentColumn_), Symbol("Data")).IsObject();
   switch (k.key) {
     case Qt::Key_Return:
     case Qt::Key_Home:
@@ -328,6 +362,14 @@ bool kTable::KeyDown(QKeyEvent* e) {
     CopySelection();
     return true;
   }
+  if (IsMenuKey(k)) {
+    // A platform that also makes a context-menu event of the key may have
+    // shown the menu already.
+    if (SameKeyboardMenu(KeyboardMenu::ByEvent)) return true;
+    if (!ContextMenuShow(nullptr)) return false;
+    NoteKeyboardMenu(KeyboardMenu::ByKey);
+    return true;
+  }
   // Enter without modifiers never reaches the dialog: pressing its default
   // button is #DefaultButtonManage's decision, taken above.
   return key == Qt::Key_Return && !modifier;
@@ -336,15 +378,39 @@ bool kTable::KeyDown(QKeyEvent* e) {
 bool kTable::KeyChar(QKeyEvent* e) {
   const QString text = e->text();
   if (text.isEmpty()) return false;
+  if (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) return false;
+  return TypedText(text, e);
+}
+
+bool kTable::TypedText(const QString& text, QEvent* e) {
   const Symbol mode = AutoEditMode();
   if ((mode != kSensitive && mode != kExcel) || InEdit()) return false;
-  if (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) return false;
   // Qt gives Delete the text DEL; it types nothing.
   const char16_t c = text.at(0).unicode();
   if (c == u'\r' || c == u'\n' || c == u'\t' || c == 0x1B || c == 0x7F) return false;
   if (!Edit()) return false;
   EditForwardEvent(e);
   return true;
+}
+
+bool kTable::InputMethodText(QInputMethodEvent* e) {
+  // Only finished text types a character; a composition still going on
+  // (the pre-edit string) opens nothing.
+  const QString text = e->commitString();
+  return !text.isEmpty() && TypedText(text, e);
+}
+
+bool kTable::SameKeyboardMenu(KeyboardMenu other) {
+  // One stroke of the key: the other way of asking follows at once.
+  constexpr qint64 kSameStroke = 500;  // ms
+  const bool same = keyboardMenu_ == other && keyboardMenuTime_.isValid() && keyboardMenuTime_.elapsed() < kSameStroke;
+  keyboardMenu_ = KeyboardMenu::None;
+  return same;
+}
+
+void kTable::NoteKeyboardMenu(KeyboardMenu how) {
+  keyboardMenu_ = how;
+  keyboardMenuTime_.start();
 }
 
 QPushButton* kTable::DefaultButton() const {
@@ -384,24 +450,31 @@ bool kTable::TabKey(QKeyEvent* e) {
     return true;
   }
   if (eventLock_) return true;
+  const QPointer<kTable> self(this);
+  TabMove(k.shift, mode);
+  // The grid keeps the key in these modes, so after the move it reaches
+  // the key map as well (a binding for Tab runs; the map has no Tab).
+  if (self) KeyDown(e);
+  return true;
+}
+
+void kTable::TabMove(bool back, Symbol mode) {
   // An editor that keeps its input keeps the focus too.
-  if (InEdit() && !EditClose()) return true;
-  const bool back = k.shift;
+  if (InEdit() && !EditClose()) return;
   const Symbol direction = back ? kPrevious : kNext;
   const int flags = SelectionFlags(false, false, false);
-  if (SkipToCell(direction, mode, flags, false)) return true;
+  if (SkipToCell(direction, mode, flags, false)) return;
   // At the row's first or last cell: the next control, if there is one.
   QWidget* before = QApplication::focusWidget();
   const QPointer<kTable> self(this);
   QWidget::focusNextPrevChild(!back);
-  if (!self) return true;
+  if (!self) return;
   if (QApplication::focusWidget() != before) {
     if (mode == kSelectable) tabExit_ |= back ? kTabExitBackSelectable : kTabExitForwardSelectable;
     else tabExit_ |= back ? kTabExitBackEditable : kTabExitForwardEditable;
   } else if (autoSkip_) {
     SkipToCell(direction, mode, flags, true);
   }
-  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -415,6 +488,9 @@ void kTable::RedrawFocusParts() {
 }
 
 void kTable::focusInEvent(QFocusEvent* e) {
+  // A pop-up menu that took the keyboard and gives it back is no focus
+  // change for the user.
+  if (e->reason() == Qt::PopupFocusReason) return;
   // Re-entry after a Tab exit: tabbing round the dialog continues in the
   // previous or next row. Only the first remembered exit counts.
   int exit = 0;
@@ -436,13 +512,14 @@ void kTable::focusInEvent(QFocusEvent* e) {
 }
 
 void kTable::focusOutEvent(QFocusEvent* e) {
+  if (e->reason() == Qt::PopupFocusReason) return;
   RedrawFocusParts();
   FocusChange(e, false);
 }
 
 void kTable::FocusChange(QFocusEvent* e, bool gotFocus) {
   if (!ownerHas_[kControlFocusChange]) return;
-  Object* owner = dynamic_cast<Object*>(parentWidget());
+  Object* owner = NotifyOwner();
   if (!owner) return;
   const Usual a[] = {Usual(New<FocusChangeEvent>(gotFocus, int(e->reason())))};
   owner->Send(kControlFocusChangeName, a);

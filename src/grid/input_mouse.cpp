@@ -22,7 +22,7 @@ namespace {
 
 const Symbol kMultiple("Multiple"), kRow("Row"), kPermanent("Permanent"), kSensitive("Sensitive"), kExcel("Excel"),
     kSelection("Selection"), kColumnResizePointer("ColumnResizePointer"), kRowResizePointer("RowResizePointer"),
-    kCaptionTouchPointer("CaptionTouchPointer"), kOwnerEventHandler("OwnerEventHandler");
+    kCaptionTouchPointer("CaptionTouchPointer");
 
 constexpr int kResizeWait = 100;  // ms a press on a column edge waits before resizing
 constexpr int kMoveWait = 400;    // ms a press on a caption waits before moving the column
@@ -36,10 +36,7 @@ bool InsideInclusive(const GridRect& r, QPoint p) {
 
 }  // namespace
 
-void kTable::InitMouse(QWidget* owner) {
-  setMouseTracking(true);
-  if (dynamic_cast<Object*>(owner)) ownerHooked_ = hooks::Register(owner, this, kOwnerEventHandler);
-}
+void kTable::InitMouse() { setMouseTracking(true); }
 
 kDataColumn* kTable::OpenColumnAt(int column) const {
   return column >= 1 && column <= ColumnOpenCount() ? columnOpenList_[std::size_t(column - 1)].get() : nullptr;
@@ -152,12 +149,15 @@ void kTable::CaptionButtonDown(QPoint p) {
 void kTable::CaptionButtonUp(Qt::KeyboardModifiers modifiers) {
   const Press kind = press_;
   const int c = pressColumn_;
-  const bool same = pressColumnObject_ && OpenColumnAt(c) == pressColumnObject_.get();
+  const Ref<kDataColumn> pressed = pressColumnObject_;
   EndPress();
   // Released on a column edge in time: no resize.
-  if (kind != Press::Caption || !same || !captionClick_) return;
+  if (kind != Press::Caption || !pressed || OpenColumnAt(c) != pressed.get() || !captionClick_) return;
   LockScope lock(eventLock_);
-  if (!CaptionClick(OpenColumnAt(c)) && selectionMode_ == kMultiple)
+  const bool taken = CaptionClick(pressed.get());
+  // The owner may have changed the columns or the server meanwhile: only
+  // the clicked column, still in its place, is selected.
+  if (!taken && selectionMode_ == kMultiple && OpenColumnAt(c) == pressed.get())
     SelectionChange(modifiers & Qt::ShiftModifier ? 257 : 129, c, 0, 0);
 }
 
@@ -194,8 +194,8 @@ void kTable::FooterDoubleClickAt(QPoint p) {
 // ---------------------------------------------------------------------------
 // The data area
 
-bool kTable::GoToClicked(std::int64_t recNo, int flags) {
-  if (!Used() || !link_.Notify(notify::IntentToMove)) return false;
+bool kTable::GoToClicked(std::int64_t recNo, int flags, bool asked) {
+  if (!Used() || (!asked && !link_.Notify(notify::IntentToMove))) return false;
   // Every client learns of the move, the grid included: its notification
   // brings the row into place and selects with the pending flags.
   pendingSelection_ = flags;
@@ -299,11 +299,11 @@ bool kTable::MouseButtonDown(QMouseEvent* e) {
     SelectionChange(flags, hit.column, hit.row, hit.recNo);
     SetCurrentColumn(hit.column);
     CellSelect();
-  } else {
-    // The column first: the row move then selects the clicked cell and
-    // tells the owner once.
+  } else if (Used() && link_.Notify(notify::IntentToMove)) {
+    // The clients agreed, so the cursor leaves its cell: the column first,
+    // the row move then selects the clicked cell and tells the owner once.
     SetCurrentColumn(hit.column);
-    GoToClicked(hit.recNo, flags);
+    GoToClicked(hit.recNo, flags, true);
   }
   if (!left) return true;
   // 6 and 7: the editor, with the click handed on so the caret lands there.
@@ -352,6 +352,7 @@ bool kTable::MouseDrag(QMouseEvent* e) {
 
 void kTable::mousePressEvent(QMouseEvent* e) {
   e->accept();
+  keyboardMenu_ = KeyboardMenu::None;
   GuardedCall([&] {
     ClearFirstTabExitFlag();
     // A new press ends one whose release never arrived.
@@ -412,11 +413,18 @@ void kTable::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void kTable::contextMenuEvent(QContextMenuEvent* e) {
+  const bool keyboard = e->reason() == QContextMenuEvent::Keyboard;
+  // The key map showed the menu for the key this event was made of.
+  if (keyboard && SameKeyboardMenu(KeyboardMenu::ByKey)) {
+    e->accept();
+    return;
+  }
   bool shown = false;
   GuardedCall([&] {
     const QPoint global = e->globalPos();
-    shown = ContextMenuShow(e->reason() == QContextMenuEvent::Keyboard ? nullptr : &global);
+    shown = ContextMenuShow(keyboard ? nullptr : &global);
   });
+  if (shown && keyboard) NoteKeyboardMenu(KeyboardMenu::ByEvent);
   // Without a menu of its own the grid leaves the event to its owner.
   e->setAccepted(shown);
 }
@@ -437,12 +445,29 @@ void kTable::RegisterMouse(ClassInfo& info) {
   };
   info.Method<T>("CellSelect", [](T& t, Args) { return Usual(t.CellSelect()); });
   info.Method<T>("CellDoubleClick", [](T& t, Args) { return Usual(t.CellDoubleClick()); });
-  info.Method<T>("CaptionClick", [columnOf](T& t, Args a) { return Usual(t.CaptionClick(columnOf(t, Arg(a, 0)))); });
-  info.Method<T>("CaptionDoubleClick",
-                 [columnOf](T& t, Args a) { return Usual(t.CaptionDoubleClick(columnOf(t, Arg(a, 0)))); });
-  info.Method<T>("FooterClick", [columnOf](T& t, Args a) { return Usual(t.FooterClick(columnOf(t, Arg(a, 0)))); });
-  info.Method<T>("FooterDoubleClick",
-                 [columnOf](T& t, Args a) { return Usual(t.FooterDoubleClick(columnOf(t, Arg(a, 0)))); });
+  // The column notifications are about a column of the grid: an object of
+  // its column list, or an open column by position or name.
+  auto notified = [](T& t, const Usual& u, const char* operation) -> kDataColumn* {
+    kDataColumn* column = u.IsObject() ? t.GetColumn(u).get() : t.GetOpenColumn(u).get();
+    if (!column) RaiseError(gen::Arg, operation, std::string("Not a column of the grid: ") + u.TypeLetter());
+    return column;
+  };
+  info.Method<T>("CaptionClick", [notified](T& t, Args a) {
+    kDataColumn* column = notified(t, Arg(a, 0), "kTable:CaptionClick");
+    return Usual(column && t.CaptionClick(column));
+  });
+  info.Method<T>("CaptionDoubleClick", [notified](T& t, Args a) {
+    kDataColumn* column = notified(t, Arg(a, 0), "kTable:CaptionDoubleClick");
+    return Usual(column && t.CaptionDoubleClick(column));
+  });
+  info.Method<T>("FooterClick", [notified](T& t, Args a) {
+    kDataColumn* column = notified(t, Arg(a, 0), "kTable:FooterClick");
+    return Usual(column && t.FooterClick(column));
+  });
+  info.Method<T>("FooterDoubleClick", [notified](T& t, Args a) {
+    kDataColumn* column = notified(t, Arg(a, 0), "kTable:FooterDoubleClick");
+    return Usual(column && t.FooterDoubleClick(column));
+  });
   info.Method<T>("SetContextMenu", [](T& t, Args a) {
     // SetContextMenu(menu, area, ...): each area named gets the menu; #Data
     // when none is named.

@@ -20,6 +20,8 @@
 // (screen readers).
 #include <QBasicTimer>
 #include <QBrush>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QColor>
 #include <QRect>
 #include <QSize>
@@ -41,6 +43,7 @@
 class QContextMenuEvent;
 class QEvent;
 class QFocusEvent;
+class QInputMethodEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -514,6 +517,8 @@ class kTable : public CustomControl, public ColumnOwner {
  protected:
   // Keys (with the Tab policy) and the keys the grid keeps from shortcuts.
   bool event(QEvent* e) override;
+  // An input method places its candidate window at the current cell.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   // The key map; TRUE when the key was consumed.
@@ -536,6 +541,9 @@ class kTable : public CustomControl, public ColumnOwner {
   // are not sent. They answer whether the owner was told.
   // Codes: CellSelect 0xF001, CellDoubleClick 0xF002, CaptionClick 0xF006,
   // CaptionDoubleClick 0xF009, FooterClick 0xF00C, FooterDoubleClick 0xF00D.
+  // Inside a sequence the server tells no client of a move, also of one the
+  // owner makes in its CellSelect: CellSelect is then held back (once, how
+  // often it was raised) until the outermost sequence ended.
   bool CellSelect();
   bool CellDoubleClick();
   // TRUE only when the owner's method answered the logic TRUE (it took
@@ -620,9 +628,13 @@ class kTable : public CustomControl, public ColumnOwner {
   // Opens the editor on the current cell; FALSE when none opened.
   virtual bool Edit() { return false; }
   virtual void EditCancel() {}
-  // Hands a key or mouse event that opened the editor on to it, so a
-  // typed character or the click's caret position reaches the editor.
+  // Hands a key, input-method or mouse event that opened the editor on to
+  // it, so a typed character or the click's caret position reaches the
+  // editor.
   virtual void EditForwardEvent(QEvent* /*event*/) {}
+  // Moves and resizes the open editor onto its cell after the grid
+  // scrolled under it.
+  virtual void EditRecalculate() {}
 
   // --- screen readers (accessible.cpp) -------------------------------------
   // Tells assistive tools that the current cell moved.
@@ -887,6 +899,23 @@ class kTable : public CustomControl, public ColumnOwner {
   QPushButton* DefaultButton() const;
   // Escape: the dialog the grid lives in is cancelled.
   void CancelParent();
+  // After the grid scrolled: an open editor moves with its cell.
+  void RecalculateOpenEditor();
+  // Tab in the modes that walk the cells: the move, or the focus passed on.
+  void TabMove(bool back, Symbol mode);
+  // A typed character or an input method's text: opens the editor in
+  // #Sensitive and #Excel grids and hands it `e`.
+  bool TypedText(const QString& text, QEvent* e);
+  bool InputMethodText(QInputMethodEvent* e);
+  // The menu key and Shift+F10 show the context menu, and some platforms
+  // make a context-menu event of the same key as well (before or after it):
+  // how the last keyboard menu was shown, and when.
+  enum class KeyboardMenu { None, ByKey, ByEvent };
+  KeyboardMenu keyboardMenu_ = KeyboardMenu::None;
+  QElapsedTimer keyboardMenuTime_;
+  // Was the menu of this stroke already shown the `other` way? Forgets it.
+  bool SameKeyboardMenu(KeyboardMenu other);
+  void NoteKeyboardMenu(KeyboardMenu how);
   // Focus in and out: the parts whose look depends on the focus.
   void RedrawFocusParts();
 
@@ -906,8 +935,14 @@ class kTable : public CustomControl, public ColumnOwner {
   Usual activeContextMenu_;
   bool contextMenuActive_ = false;
   bool ownerHooked_ = false;
-  // Watches the owner window and follows the mouse (construction).
-  void InitMouse(QWidget* owner);
+  QPointer<QWidget> hookedOwner_;
+  bool cellSelectPending_ = false;
+  // Follows the mouse (construction).
+  void InitMouse();
+  // The owner is the nearest Window the grid lives in (also through plain
+  // containers a layout puts it in): which notification methods it has,
+  // and the hook on it, are taken anew whenever the grid is moved.
+  void ResolveOwner();
   // The owner window as a runtime object; null without one.
   Object* NotifyOwner() const;
   // Calls the owner's method `name` with `event` when the owner has it
@@ -928,7 +963,8 @@ class kTable : public CustomControl, public ColumnOwner {
   void ShowCaptionPressed(int column);
   // Moves the server to a clicked record and lets every client follow;
   // the grid applies `flags` to the selection when its row changes.
-  bool GoToClicked(std::int64_t recNo, int flags);
+  // `asked`: the clients already agreed to the move.
+  bool GoToClicked(std::int64_t recNo, int flags, bool asked = false);
   // The conditions of Enter for opening the editor on the current cell.
   bool CanEditCurrentCell();
   int ContextArea(Symbol area) const;

@@ -496,7 +496,7 @@ bool kTable::GoBottom() {
 bool kTable::Append() {
   if (!Used()) return false;
   if (InEdit() && !EditClose()) return false;
-  Object* owner = ownerHas_[kRecordAppend] ? dynamic_cast<Object*>(parentWidget()) : nullptr;
+  Object* owner = ownerHas_[kRecordAppend] ? NotifyOwner() : nullptr;
   auto tell = [&](int mode) -> bool {
     if (!owner) return true;
     ++ownerNotifications_;

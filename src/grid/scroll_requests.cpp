@@ -84,6 +84,7 @@ void kTable::VerticalScroll(int kind, int thumb) {
   LockScope lock(eventLock_);
   if (Used() && !rows_.empty()) ScrollRows(kind, thumb);
   UpdateVerticalScrollValues(false, true);
+  RecalculateOpenEditor();
 }
 
 void kTable::ScrollRows(int kind, int thumb) {
@@ -294,6 +295,7 @@ void kTable::HorizontalScroll(int kind, int thumb) {
       break;
   }
   UpdateHorizontalScrollValues(false, true);
+  RecalculateOpenEditor();
 }
 
 // Makes `first` the first scrolling column, shifting what stays visible.

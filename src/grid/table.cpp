@@ -1,6 +1,7 @@
 // kTable: construction, server binding, the column lists, the property bag
 // and the bracket around multi-step server work.
 #include <QScrollBar>
+#include <exception>
 #include <algorithm>
 
 #include "grid/grid_event.h"
@@ -21,11 +22,6 @@ const Symbol kAbsolute("Absolute"), kRelative("Relative"), kAuto("Auto"), kRecCo
     kPrevious("Previous"), kLast("Last"), kAll("All"), kSelectorSym("Selector"), kFromColumn("FromColumn"),
     kOnlyWhenLastClient("OnlyWhenLastClient"), kViewLogicValues("VIEWLOGICVALUES"), kChildren("Children"),
     kIndexOrd("IndexOrd"), kField("Field"), kPermanent("Permanent"), kStable("Stable");
-
-const char* const kCallbackNames[kTable::kOwnerCallbackCount] = {
-    "CellSelect",         "CellDoubleClick", "CellEdit",   "ColumnMove",         "ColumnResize",
-    "RowResize",          "CaptionClick",    "CaptionDoubleClick", "FooterClick", "FooterDoubleClick",
-    "DrawValue",          "ControlFocusChange", "RecordAppend", "CellDragDrop"};
 
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 
@@ -55,16 +51,13 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   selectionMode_ = kSimple;
   tabKeyMode_ = kMoveToControl;
 
-  if (auto* ownerObject = dynamic_cast<Object*>(owner))
-    for (int i = 0; i < kOwnerCallbackCount; ++i) ownerHas_[i] = ownerObject->HasMethod(Symbol(kCallbackNames[i]));
-
   PropertyPut("ScrollPointer", Usual(New<Pointer>(PointerFourArrow)));
   // Stand-ins until the picture cursors of column moving, resizing and
   // dragging are loaded by those features.
   PropertyPut("ColumnMovePointer", Usual(New<Pointer>(PointerHand)));
   PropertyPut("ColumnResizePointer", Usual(New<Pointer>(PointerSizeWE)));
   PropertyPut("RowResizePointer", Usual(New<Pointer>(PointerSizeNS)));
-  PropertyPut("CaptionTouchPointer", Usual(New<Pointer>(PointerHand)));
+  // A movable caption keeps the ordinary pointer unless the program gives one.
   PropertyPut("DragSinglePointer", Usual(New<Pointer>(PointerArrow)));
   PropertyPut("DragMultiplePointer", Usual(New<Pointer>(PointerArrow)));
   PropertyPut("ValueViewList", Usual(Array{Usual(Symbol("CHECKBOX"))}));
@@ -72,8 +65,11 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
   PropertyPut("ScrollThumbDragRefresh", Usual(false));
 
   InstallAccessibility();
-  InitMouse(owner);
+  ResolveOwner();
+  InitMouse();
   setFocusPolicy(Qt::StrongFocus);
+  // Dead keys, compose sequences and CJK input arrive as input-method text.
+  setAttribute(Qt::WA_InputMethodEnabled);
   setAttribute(Qt::WA_OpaquePaintEvent);
   if (origin) move(origin->X, origin->Y);
   if (size) resize(size->Width, size->Height);
@@ -100,7 +96,8 @@ kTable::~kTable() { Destruct(); }
 // other grids, so they are only let go.
 void kTable::Destruct() {
   // An open editor writes its value, or is dropped when it cannot; its
-  // errors must not escape a destructor either.
+  // errors must not escape a destructor either. From ~kTable these calls
+  // reach only kTable's own hooks, so the editor state must be kTable's own.
   if (InEdit()) {
     bool closed = false;
     GuardedCall([&] { closed = EditClose(); });
@@ -108,6 +105,7 @@ void kTable::Destruct() {
   }
   hooks::Unregister(this);
   ownerHooked_ = false;
+  hookedOwner_ = nullptr;
   autoRefreshTimer_.stop();
   if (link_.Bound()) {
     // Errors of a closing server must not escape a destructor.
@@ -245,7 +243,8 @@ bool kTable::BeginSequence() {
 bool kTable::EndSequence() {
   // Without an open sequence there is no suspension of ours to end.
   if (!link_.Bound() || sequenceCount_ == 0) return true;
-  if (--sequenceCount_ == 0) {
+  const bool outermost = --sequenceCount_ == 0;
+  if (outermost) {
     if (dynamic_cast<DBServer*>(link_.Direct()) && savedArea_ != 0) HLDBSetSelect(savedArea_);
   }
   link_.Reset();
@@ -253,6 +252,13 @@ bool kTable::EndSequence() {
     const Usual children = link_.Access(kChildren);
     if (children.IsArray())
       for (const Usual& c : children.AsArray()) kt::Send(c, "ResetNotification");
+  }
+  if (outermost && cellSelectPending_) {
+    cellSelectPending_ = false;
+    // The server notifies again, so a move the owner makes now reaches
+    // every client. A sequence that ends while an error unwinds tells
+    // nothing, and the owner's errors must not escape a scope's end.
+    if (std::uncaught_exceptions() == 0) GuardedCall([this] { CellSelect(); });
   }
   return true;
 }
@@ -294,7 +300,9 @@ bool kTable::Used() { return link_.Bound() && link_.Used(); }
 
 void kTable::ReleaseServer() {
   // The server must notify its other clients again, and the work area
-  // selected before the outermost sequence comes back.
+  // selected before the outermost sequence comes back. A held-back
+  // CellSelect is about the server that goes.
+  cellSelectPending_ = false;
   while (sequenceCount_ > 0) EndSequence();
   ++binding_;
   if (colorCondition_) colorCondition_->Clear();

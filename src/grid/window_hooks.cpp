@@ -110,6 +110,12 @@ namespace hooks {
 
 bool Register(QWidget* window, Object* object, Symbol method) {
   if (!window || !object) return false;
+  // Refused here, or every event of the window would report it again.
+  if (!method || !object->HasMethod(method)) {
+    RaiseError(gen::Arg, "WindowHook:Register",
+               "The hook object has no method " + std::string(method ? method.Name() : "(none)"));
+    return false;
+  }
   RegisterOne(window, object, method);
   // Keys typed into an editable combo box reach its edit line, not the box.
   if (auto* combo = qobject_cast<QComboBox*>(window); combo && combo->lineEdit())
@@ -117,10 +123,11 @@ bool Register(QWidget* window, Object* object, Symbol method) {
   return true;
 }
 
-void Unregister(const Object* object) {
+void Unregister(const Object* object, const QWidget* window) {
   if (!object) return;
   const std::vector<HookFilter*> filters = Filters();
   for (HookFilter* f : filters) {
+    if (window && f->Window() != window) continue;
     std::erase_if(f->hooks, [&](const Hook& h) { return h.key == object; });
     if (f->hooks.empty()) {
       f->Window()->removeEventFilter(f);

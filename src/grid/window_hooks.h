@@ -43,10 +43,12 @@ namespace hooks {
 
 // Hooks `object`'s `method` into `window`; for an editable combo box its
 // edit line is hooked as well. The same (window, object, method) is hooked
-// once. FALSE for a null window or object.
+// once. FALSE for a null window or object, and an argument error when the
+// object has no such method.
 bool Register(QWidget* window, Object* object, Symbol method);
-// Removes every hook of `object`, on every window.
-void Unregister(const Object* object);
+// Removes every hook of `object`, on every window, or with `window` only
+// those on that window.
+void Unregister(const Object* object, const QWidget* window = nullptr);
 // Hooks on `window`, and hooks of `object` on any window.
 int Count(const QWidget* window);
 int CountOf(const Object* object);

@@ -6,7 +6,9 @@
 #include <QContextMenuEvent>
 #include <QPointer>
 
+#include "grid/key_command.h"
 #include "grid/window_hooks.h"
+#include "keys_fixture.h"
 #include "mouse_fixture.h"
 #include "platform/gui/menu.h"
 
@@ -123,6 +125,63 @@ TEST_F(ContextMenuTest, TheMenuKeyShowsTheCurrentColumnsMenuAtTheCurrentCell) {
   GridRect cell;
   ASSERT_TRUE(grid->GetCellRect(1, 4, 4, cell));
   EXPECT_EQ(popup.at.back(), grid->mapToGlobal(QPoint(cell.left, cell.bottom)));
+}
+
+// The Menu key and Shift+F10, pressed on the keyboard, show the current
+// column's menu at the current cell; once also on a platform that makes a
+// context-menu event of the same key (before the key or after it).
+TEST_F(ContextMenuTest, TheMenuKeyAndShiftF10ShowTheMenuOnce) {
+  Bind();
+  Focus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grid->hasFocus(); }, 1000));
+  const Ref<Menu> data = MakeMenu("Data");
+  grid->SetContextMenu(Usual(data), Symbol("Data"));
+  Click(Cell(2, 3));
+  GridRect cell;
+  ASSERT_TRUE(grid->GetCellRect(2, 3, 3, cell));
+  const QPoint corner = grid->mapToGlobal(QPoint(cell.left, cell.bottom));
+  struct Key {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  };
+  for (const Key& k : {Key{"Menu", Qt::Key_Menu, Qt::NoModifier}, Key{"Shift+F10", Qt::Key_F10, Qt::ShiftModifier}}) {
+    SCOPED_TRACE(k.name);
+    popup.shown.clear();
+    QTest::keyClick(grid, k.key, k.modifiers);
+    ASSERT_EQ(popup.shown.size(), 1u);
+    EXPECT_EQ(popup.Last(), data.get());
+    EXPECT_EQ(popup.at.back(), corner);
+    // The platform's event after the key, then before it.
+    QTest::keyClick(grid, k.key, k.modifiers);
+    EXPECT_TRUE(MenuKey());
+    EXPECT_EQ(popup.shown.size(), 2u);
+    EXPECT_TRUE(MenuKey());
+    QTest::keyClick(grid, k.key, k.modifiers);
+    EXPECT_EQ(popup.shown.size(), 3u);
+    // Other keys between: each shows its own.
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, k.key, k.modifiers);
+    EXPECT_EQ(popup.shown.size(), 4u);
+  }
+  // Through the window, as a person presses it.
+  popup.shown.clear();
+  QTest::keyClick(owner->windowHandle(), Qt::Key_Down);
+  QTest::keyClick(owner->windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
+  EXPECT_EQ(popup.shown.size(), 1u);
+  // F10 alone and Ctrl+Shift+F10 are no menu keys; a key command comes first.
+  QTest::keyClick(grid, Qt::Key_Right);
+  QTest::keyClick(grid, Qt::Key_F10);
+  QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_EQ(popup.shown.size(), 1u);
+  auto stop = New<KeyTarget>();
+  stop->result = Usual(0);
+  grid->KeyCommand()->Add(
+      Usual(New<kKeyCommand>(Usual(int(Qt::Key_Menu)), NIL, NIL, NIL, Usual(stop), Usual(Symbol("OnKey")))));
+  QTest::keyClick(grid, Qt::Key_Menu);
+  EXPECT_EQ(stop->calls, 1);
+  EXPECT_EQ(popup.shown.size(), 1u);
 }
 
 TEST_F(ContextMenuTest, TheMenuIsActiveWhileItIsShown) {

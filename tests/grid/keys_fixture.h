@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -25,12 +26,13 @@
 
 namespace kt::test {
 
-// Records the editor hooks: Edit opens an editor only when `editOpens`, and
-// the events handed to it are kept.
+// Records the editor hooks: Edit opens an editor only when `editOpens`, the
+// texts of the key and input-method events handed to it are kept, and the
+// requests to move it along with the grid are counted.
 class EditRecordingGrid : public kTable {
  public:
   using kTable::kTable;
-  int edits = 0;
+  int edits = 0, recalculations = 0;
   bool editOpens = false;
   bool open = false;
   bool closeFails = false;  // the editor holds input it will not give up
@@ -50,7 +52,9 @@ class EditRecordingGrid : public kTable {
   }
   void EditForwardEvent(QEvent* e) override {
     if (e->type() == QEvent::KeyPress) forwarded.push_back(static_cast<QKeyEvent*>(e)->text());
+    if (e->type() == QEvent::InputMethod) forwarded.push_back(static_cast<QInputMethodEvent*>(e)->commitString());
   }
+  void EditRecalculate() override { ++recalculations; }
 
  protected:
   void paintEvent(QPaintEvent* e) override {

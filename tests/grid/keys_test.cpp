@@ -2,14 +2,19 @@
 // the cursor, click the default button, cancel the dialog, refresh, open
 // the editor, run key commands first and keep their keys from the dialog's
 // shortcuts; focus changes reach the owner.
+#include <QMenu>
 #include <QScrollBar>
 #include <QShortcut>
 #include <climits>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWheelEvent>
+#include <functional>
+#include <stdexcept>
 
 #include "grid/key_command.h"
 #include "keys_fixture.h"
+#include "platform/gui/menu.h"
 #include "platform/gui/window.h"
 
 namespace kt::test {
@@ -294,6 +299,70 @@ TEST_P(KeysTest, PermanentAutoEditOpensTheEditorOnFocusIn) {
   EXPECT_EQ(grid->edits, 1);
 }
 
+// A context menu taking the keyboard is no focus change for the user: the
+// owner hears nothing, nothing is redrawn and no #Permanent editor opens
+// again.
+TEST_P(KeysTest, APopupMenuIsNoFocusChange) {
+  Bind(GetParam());
+  grid->Editable(true);
+  grid->AutoEdit(Usual(Symbol("Permanent")));
+  Activate();
+  const int edits = grid->edits;
+  QApplication::processEvents();
+  grid->painted = QRegion();
+  QMenu menu;
+  menu.addAction("x");
+  menu.popup(grid->mapToGlobal(QPoint(20, 40)));
+  ASSERT_TRUE(WaitFor([&] { return menu.isVisible(); }));
+  QApplication::processEvents();
+  menu.close();
+  QApplication::processEvents();
+  EXPECT_TRUE(grid->hasFocus());
+  EXPECT_EQ(owner->Count("ControlFocusChange"), 0) << "the owner hears of focus changes that did not happen";
+  EXPECT_EQ(grid->edits, edits);
+  EXPECT_TRUE(grid->painted.isEmpty());
+  // A real focus change still counts.
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(owner->Count("ControlFocusChange"), 1);
+}
+
+// Text from an input method (a dead key, compose, CJK) opens the editor in
+// #Sensitive and #Excel grids like a typed character, and reaches it.
+TEST_P(KeysTest, InputMethodTextOpensTheEditorLikeATypedCharacter) {
+  Bind(GetParam());
+  grid->Editable(true);
+  Activate();
+  EXPECT_TRUE(grid->testAttribute(Qt::WA_InputMethodEnabled));
+  auto commit = [&](const QString& preedit, const QString& text) {
+    QInputMethodEvent e(preedit, {});
+    e.setCommitString(text);
+    QApplication::sendEvent(grid, &e);
+  };
+  grid->editOpens = true;
+  for (const char* mode : {"Sensitive", "Excel"}) {
+    SCOPED_TRACE(mode);
+    grid->AutoEdit(Usual(Symbol(mode)));
+    grid->open = false;
+    grid->forwarded.clear();
+    commit("", QString::fromUtf8("\xC3\xA9"));
+    EXPECT_TRUE(grid->open);
+    EXPECT_EQ(grid->forwarded, std::vector<QString>{QString::fromUtf8("\xC3\xA9")});
+  }
+  // A composition still going on, another mode, an editor already open:
+  // nothing opens here.
+  grid->open = false;
+  grid->forwarded.clear();
+  const int edits = grid->edits;
+  commit(QString::fromUtf8("\xE3\x81\x8B"), "");
+  grid->AutoEdit(NIL);
+  commit("", "x");
+  grid->AutoEdit(Usual(Symbol("Excel")));
+  grid->open = true;
+  commit("", "y");
+  EXPECT_EQ(grid->edits, edits);
+  EXPECT_TRUE(grid->forwarded.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, KeysTest, ::testing::Values(ServerKind::Array, ServerKind::Table), ServerName);
 
 // ---------------------------------------------------------------------------
@@ -499,6 +568,92 @@ TEST_F(KeysOnArrayTest, DialogShortcutsDoNotTakeTheGridKeys) {
   EXPECT_EQ(other, 1) << "keys the grid does not use stay the dialog's";
   EXPECT_EQ(grid->CurrentRecNo(), 2);
   EXPECT_EQ(target->calls, 1);
+}
+
+// An open editor is moved along when the grid scrolls under it: by the
+// cursor's moves, the wheel and the scroll bars; without one nothing is
+// asked.
+TEST_F(KeysOnArrayTest, AnOpenEditorFollowsTheScrolledGrid) {
+  Bind(ServerKind::Array, 50, Array{"ID", "NAME", "AGE", "ID", "NAME", "AGE", "ID", "NAME"});
+  Activate();
+  Press(Qt::Key_End);
+  Press(Qt::Key_Home);
+  grid->HorizontalScroll(kTable::kLineForward);
+  grid->HorizontalScroll(kTable::kLineBackward);
+  EXPECT_EQ(grid->recalculations, 0);
+  // An editor that keeps its input: the moves are refused, the scrolls
+  // before them happen.
+  grid->open = true;
+  grid->closeFails = true;
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+  };
+  const Step steps[] = {
+      {"End", [&] { Press(Qt::Key_End); }},
+      {"Home", [&] { Press(Qt::Key_Home); }},
+      {"the cursor column scrolled into view", [&] { grid->SetCurrentColumn(8); }},
+      {"the wheel", [&] {
+         const QPoint p(150, 60);
+         QWheelEvent e(p, grid->mapToGlobal(p), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                       Qt::NoScrollPhase, false);
+         QApplication::sendEvent(grid, &e);
+       }},
+      {"the vertical bar", [&] { grid->VerticalScroll(kTable::kLineBackward); }},
+      {"the horizontal bar", [&] { grid->HorizontalScroll(kTable::kLineBackward); }},
+  };
+  int expected = 0;
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    const int first = grid->FirstVisibleColumn();
+    const std::int64_t top = grid->FirstVisibleRowNo();
+    s.act();
+    EXPECT_TRUE(grid->FirstVisibleColumn() != first || grid->FirstVisibleRowNo() != top) << "the grid scrolled";
+    EXPECT_EQ(grid->recalculations, ++expected);
+    EXPECT_TRUE(grid->open);
+  }
+  grid->closeFails = false;
+  grid->open = false;
+}
+
+// A key command whose method raises an error leaves the lock clear and the
+// grid usable.
+TEST_F(KeysOnArrayTest, AKeyCommandThatFailsLeavesTheLockClear) {
+  Bind(ServerKind::Array);
+  auto target = New<KeyTarget>();
+  target->onCall = [] { throw std::runtime_error("bound method failed"); };
+  grid->KeyCommand()->Add(
+      Usual(New<kKeyCommand>(Usual(int(Qt::Key_Down)), NIL, NIL, NIL, Usual(target), Usual(Symbol("OnKey")))));
+  Activate();
+  Press(Qt::Key_Down);
+  EXPECT_FALSE(grid->EventLock());
+  EXPECT_EQ(target->calls, 1);
+  EXPECT_EQ(log.errors.size(), 1u);
+  Press(Qt::Key_Right);
+  EXPECT_EQ(grid->CurrentColumn(), 2) << "the grid still takes keys";
+}
+
+// The menu keys stay the dialog's while the grid has no context menu.
+TEST_F(KeysOnArrayTest, TheMenuKeysAreTheGridsOnlyWithAMenu) {
+  Bind(ServerKind::Array);
+  int dialogs = 0, shown = 0;
+  auto* shortcut = new QShortcut(QKeySequence(Qt::Key_Menu), dialog.get());
+  QObject::connect(shortcut, &QShortcut::activated, [&] { ++dialogs; });
+  const auto previous = Menu::SetPopupHandler([&](Menu&, QWidget*, QPoint) {
+    ++shown;
+    return 0;
+  });
+  Activate();
+  Press(Qt::Key_Menu);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(shown, 0);
+  auto menu = New<Menu>();
+  menu->AppendItem("x", Symbol("x"));
+  grid->SetContextMenu(Usual(menu), Symbol("Data"));
+  Press(Qt::Key_Menu);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(shown, 1);
+  Menu::SetPopupHandler(previous);
 }
 
 TEST(KeyCommandTest, KeysCharactersAndTheListsFirstMatch) {

@@ -6,11 +6,14 @@
 
 #include <QWheelEvent>
 #include <filesystem>
+#include <limits>
 
 #include "grid/grid_event.h"
 #include "mouse_fixture.h"
 #include "platform/db/dbserver.h"
 #include "platform/db/workareas.h"
+#include "platform/gui/menu.h"
+#include "platform/gui/pointer.h"
 
 namespace kt::test {
 namespace {
@@ -313,6 +316,11 @@ TEST_F(MouseTest, PointerShapesOverEdgesAndCaptions) {
   Bind();
   grid->EnableRowResize();
   grid->Freeze(1);
+  // A movable caption has no pointer of its own unless one is given.
+  EXPECT_TRUE(grid->PropertyGet(Symbol("CaptionTouchPointer")).IsNil());
+  Move(Caption(2));
+  EXPECT_FALSE(grid->testAttribute(Qt::WA_SetCursor));
+  grid->PropertyPut(Symbol("CaptionTouchPointer"), Usual(New<Pointer>(PointerHand)));
   struct Case {
     const char* what;
     QPoint at;
@@ -361,6 +369,195 @@ TEST_F(MouseTest, WheelStepsByNotchesWhateverTheDelta) {
   wheel(-120, Qt::ShiftModifier);
   EXPECT_EQ(grid->FirstVisibleRowNo(), before + grid->VisibleRowCount() - 1) << "Shift pages";
   EXPECT_EQ(server->RecNo(), 1) << "the wheel never moves the cursor";
+}
+
+// Another client refuses the move of a click: the cursor stays in its cell,
+// the selection stays, and the owner hears nothing.
+class VetoClient : public Object {
+ public:
+  const ClassInfo& Class() const override {
+    static ClassInfo info("MouseTestVetoClient", &Object::StaticClass());
+    static bool once = [] {
+      info.Method<VetoClient>("Notify",
+                              [](VetoClient&, Args a) { return Usual(!(a.size() > 0 && a[0].AsInteger() == 2)); });
+      return true;
+    }();
+    (void)once;
+    return info;
+  }
+};
+
+TEST_F(MouseTest, AClickAnotherClientRefusesLeavesTheCursorWhereItWas) {
+  Bind();
+  Focus();
+  auto veto = New<VetoClient>();
+  server->RegisterClient(veto.get());
+  ASSERT_EQ(grid->CurrentColumn(), 1);
+  for (int column : {3, 1}) {
+    SCOPED_TRACE(column);
+    Click(Cell(column, 5));
+    EXPECT_EQ(server->RecNo(), 1);
+    EXPECT_EQ(grid->CurrentRecNo(), 1);
+    EXPECT_EQ(grid->CurrentColumn(), 1) << "the column moved although the move was refused";
+    EXPECT_EQ(owner->Count("CellSelect"), 0);
+    EXPECT_TRUE(grid->IsCellSelected(1, 1, 1));
+    EXPECT_FALSE(grid->IsCellSelected(column, 5, 5));
+  }
+  server->UnRegisterClient(veto.get());
+  Click(Cell(3, 5));
+  EXPECT_EQ(grid->CurrentRecNo(), 5);
+  EXPECT_EQ(grid->CurrentColumn(), 3);
+}
+
+// Keys and clicks on servers of every shape: empty, one record, a filter,
+// an order, hidden deleted records, at the end of file. After each input
+// the lock and the brackets are closed and the grid stands where the
+// server stands.
+struct MouseSweepTest : MouseFixture {
+  void Check(const std::string& what) {
+    SCOPED_TRACE(what);
+    EXPECT_FALSE(grid->EventLock());
+    EXPECT_EQ(grid->SequenceCount(), 0);
+    if (grid->Used() && !server->EoF()) {
+      EXPECT_EQ(grid->CurrentRecNo(), server->RecNo());
+    }
+    ExpectConsistent(*grid, *server, what.c_str());
+  }
+};
+
+TEST_F(MouseSweepTest, KeysAndClicksOnEveryServerShape) {
+  struct Shape {
+    const char* name;
+    int records;
+    const char* filter;
+    bool order, hideDeleted, eof;
+    bool frozen = false;
+  };
+  const Shape shapes[] = {{"empty", 0, nullptr, false, false, false},
+                          {"one record", 1, nullptr, false, false, false},
+                          {"filter", 30, "Server:AGE < 25", false, false, false},
+                          {"order", 30, nullptr, true, false, false},
+                          {"hidden deleted", 30, nullptr, false, true, false},
+                          {"at end of file", 5, nullptr, false, false, true},
+                          {"frozen and scrolled", 30, nullptr, false, false, false, true}};
+  for (const Shape& s : shapes) {
+    for (const char* mode : {"Simple", "Multiple"})
+      for (const char* current : {"Cell", "Row", "FirstCell"}) {
+        SCOPED_TRACE(std::string(s.name) + " " + mode + " " + current);
+        runtime->deleted = s.hideDeleted;
+        server = New<kArrayServer>(SmallStruct(), Usual(SmallData(s.records)));
+        if (s.hideDeleted)
+          for (std::int64_t r : {2, 3, 7}) {
+            server->GoTo(r);
+            server->Delete();
+          }
+        if (s.filter) server->SetFilter(Usual(s.filter));
+        if (s.order) server->CreateOrder(Usual("Server:AGE"));
+        server->GoTop();
+        BindTo(Usual(server));
+        if (s.frozen) {
+          grid->Use(Usual(server), Usual(Array{"ID", "NAME", "AGE", "ID", "NAME", "AGE", "ID", "NAME"}));
+          for (const auto& c : grid->ColumnList()) c->Width(kWidth);
+          grid->Freeze(1);
+          grid->SetFirstColumn(4);
+        }
+        grid->CurrentMode(Symbol(current));
+        grid->EnableSelector();
+        grid->EnableCaptionClick();
+        grid->FooterHeight(20);
+        grid->Recalculate();
+        grid->SelectionMode(Symbol(mode));
+        grid->AutoSkip(true);
+        grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+        Focus();
+        if (s.eof) server->GoTo(server->LastRec() + 1);
+        Check("bound");
+        for (auto [key, m] : std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
+                 {Qt::Key_Down, {}}, {Qt::Key_Down, Qt::ShiftModifier}, {Qt::Key_Right, {}}, {Qt::Key_End, {}},
+                 {Qt::Key_Right, {}}, {Qt::Key_Left, Qt::ShiftModifier}, {Qt::Key_Home, {}}, {Qt::Key_Left, {}},
+                 {Qt::Key_Space, Qt::ControlModifier}, {Qt::Key_Space, Qt::ShiftModifier}, {Qt::Key_PageDown, {}},
+                 {Qt::Key_PageDown, Qt::ControlModifier}, {Qt::Key_Down, {}}, {Qt::Key_Up, Qt::ControlModifier},
+                 {Qt::Key_PageUp, Qt::ShiftModifier}, {Qt::Key_PageUp, Qt::ControlModifier}, {Qt::Key_Return, {}},
+                 {Qt::Key_F5, {}}, {Qt::Key_Tab, {}}, {Qt::Key_Backtab, {}}}) {
+          grid->setFocus();
+          QTest::keyClick(grid, key, m);
+          Check(QKeySequence(int(m) | key).toString().toStdString());
+        }
+        for (int row = 1; row <= 10; ++row) {
+          Click(Cell(1 + row % 3, row), row % 2 ? Qt::ShiftModifier : Qt::ControlModifier);
+          Check("click row " + std::to_string(row));
+          Click(Selector(row), row % 2 ? Qt::NoModifier : Qt::ShiftModifier);
+          Check("selector row " + std::to_string(row));
+        }
+        DoubleClick(Cell(2, 2));
+        Click(Caption(2));
+        Click(Caption(3), Qt::ShiftModifier);
+        Click(Footer(1));
+        Click(Cell(2, 3), {}, Qt::RightButton);
+        Check("captions and footers");
+        Paint();
+        grid->CopySelection();
+        grid->Use(NIL);
+        grid->Freeze(0);
+        grid->CurrentMode(Symbol("Cell"));
+        grid->EnableSelector(false);
+      }
+  }
+}
+
+// Every late-bound name of the input handling with arguments of the wrong
+// kind: errors are reported, nothing crashes, the grid stays sound.
+TEST_F(MouseTest, LateBoundInputNamesWithArgumentsOfEveryKind) {
+  Bind();
+  Focus();
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  const Usual values[] = {NIL,
+                          Usual("x"),
+                          Usual(""),
+                          Usual(std::int64_t(1) << 40),
+                          Usual(-std::int64_t(1) << 40),
+                          Usual(-1),
+                          Usual(0),
+                          Usual(3),
+                          Usual(1e300),
+                          Usual(std::numeric_limits<double>::quiet_NaN()),
+                          Usual(true),
+                          Usual(Symbol("Bogus")),
+                          Usual(Array{1, 2}),
+                          Usual(New<Menu>()),
+                          Usual(static_cast<Object*>(grid))};
+  const char* methods[] = {"SkipToCell", "SetCurrentColumn", "GetNewSelectableColumn", "GetNewEditableColumn",
+                           "IsCellSelectable", "CellSelect", "CellDoubleClick", "CaptionClick",
+                           "CaptionDoubleClick", "FooterClick", "FooterDoubleClick", "SetContextMenu",
+                           "GetContextMenu", "GetColumnContextMenu", "ContextMenuShow", "MenuCommand",
+                           "OwnerEventHandler", "EnableCaptionClick", "EnableColumnMove", "EnableColumnResize",
+                           "EnableRowResize"};
+  const char* assigns[] = {"TabKeyMode", "AutoSkip", "CurrentMode", "KeyCommand", "CurrentColumn"};
+  const auto previous = Menu::SetPopupHandler([](Menu&, QWidget*, QPoint) { return 0; });
+  for (const char* m : methods)
+    for (const Usual& a : values)
+      for (const Usual& b : values) {
+        const Usual args[] = {a, b, a, b, a};
+        GuardedCall([&] { grid->Send(Symbol(m), Args(args)); });
+      }
+  for (const char* name : assigns)
+    for (const Usual& a : values) GuardedCall([&] { grid->Assign(Symbol(name), a); });
+  Menu::SetPopupHandler(previous);
+  EXPECT_FALSE(grid->EventLock());
+  EXPECT_GE(grid->CurrentColumn(), 0);
+  EXPECT_LE(grid->CurrentColumn(), grid->ColumnOpenCount());
+  grid->CurrentMode(Symbol("Cell"));
+  grid->TabKeyMode(Symbol("MoveToControl"));
+  ExpectConsistent(*grid, *server, "after the calls");
+  Paint();
+  // The grid still takes input.
+  Click(Cell(2, 3));
+  EXPECT_EQ(server->RecNo(), 3);
+  Runtime::SetErrorBlock(nullptr);
 }
 
 }  // namespace

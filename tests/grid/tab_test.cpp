@@ -2,6 +2,8 @@
 // cells of a row, leave for the neighbouring controls at the row's ends and
 // come back one row further; AutoSkip wraps rows when the grid is the only
 // tab stop; #MoveToControl leaves at once unless Tab is bound.
+#include <QScrollBar>
+
 #include "grid/key_command.h"
 #include "keys_fixture.h"
 
@@ -173,16 +175,70 @@ TEST_F(TabOnArrayTest, AMouseActivationForgetsTheTabExit) {
   Place(1, 3);
   Walk({{Tab, "after", 3, 1}});
   EXPECT_EQ(grid->TabExitFlags(), kTable::kTabExitForwardSelectable);
-  grid->ClearFirstTabExitFlag();
+  // A click into the grid: the cursor goes where the click is, not into
+  // the next row, and the exit is forgotten.
+  QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(grid->DataRect().left + 150, 24 + 10));
+  EXPECT_EQ(Focus(), "grid");
   EXPECT_EQ(grid->TabExitFlags(), 0);
-  Walk({{Tab, "ok", 3, 1}, {Tab, "before", 3, 1}, {Tab, "grid", 3, 1}});
+  EXPECT_EQ(grid->CurrentColumn(), 2);
+  EXPECT_EQ(grid->CurrentRecNo(), 1);
+  // Leaving by the mouse and tabbing round back in: no row step.
+  QTest::mouseClick(after, Qt::LeftButton);
+  EXPECT_EQ(Focus(), "after");
+  Walk({{Tab, "ok", 2, 1}, {Tab, "before", 2, 1}, {Tab, "grid", 2, 1}});
 
   // Editable exits are remembered apart; coming back the other way
   // forgets one without moving.
   grid->TabKeyMode(Symbol("MoveToEditableCell"));
   for (const auto& c : grid->ColumnOpenList()) c->Editable(true);
-  Walk({{Tab, "after", 3, 1}, {Back, "grid", 3, 1}, {Back, "grid", 2, 1}, {Back, "grid", 1, 1}, {Back, "before", 1, 1}});
+  Walk({{Tab, "grid", 3, 1},
+        {Tab, "after", 3, 1},
+        {Back, "grid", 3, 1},
+        {Back, "grid", 2, 1},
+        {Back, "grid", 1, 1},
+        {Back, "before", 1, 1}});
   EXPECT_EQ(grid->TabExitFlags(), kTable::kTabExitBackEditable);
+}
+
+// In the modes that walk the cells, a binding for Tab still runs: the grid
+// keeps the key, so it reaches the key map after the move.
+TEST_F(TabOnArrayTest, ATabBindingRunsAlsoWhenTabWalksTheCells) {
+  Bind(ServerKind::Array);
+  auto target = New<KeyTarget>();
+  grid->KeyCommand()->Add(
+      Usual(New<kKeyCommand>(Usual(int(Qt::Key_Tab)), NIL, NIL, NIL, Usual(target), Usual(Symbol("OnKey")))));
+  for (const char* mode : {"MoveToSelectableCell", "MoveToEditableCell"}) {
+    SCOPED_TRACE(mode);
+    grid->TabKeyMode(Symbol(mode));
+    for (const auto& c : grid->ColumnOpenList()) c->Editable(true);
+    target->calls = 0;
+    Activate();
+    Place(1, 1);
+    Walk({{Tab, "grid", 2, 1}});
+    EXPECT_EQ(target->calls, 1) << "the Tab binding never runs in this mode";
+    Walk({{Tab, "grid", 3, 1}, {Tab, "after", 3, 1}});
+    EXPECT_EQ(target->calls, 3);
+    // Shift+Tab is another key.
+    grid->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return grid->hasFocus(); }));
+    Walk({{Back, "grid", 2, 1}});
+    EXPECT_EQ(target->calls, 3);
+  }
+}
+
+// Tab in #MoveToControl goes to the next control of the dialog, not into
+// the grid's own scroll bars.
+TEST_F(TabOnArrayTest, TabSkipsTheGridsOwnScrollBars) {
+  Bind(ServerKind::Array, 50, Array{"ID", "NAME", "AGE"}, 200);
+  grid->VerticalScrollBarMode(Symbol("Auto"));
+  grid->HorizontalScrollBarMode(Symbol("Auto"));
+  grid->Recalculate();
+  ASSERT_TRUE(grid->VerticalScrollBar()->isVisibleTo(grid));
+  Activate();
+  Walk({{Tab, "after", 1, 1}, {Back, "grid", 1, 1}});
+  grid->TabKeyMode(Symbol("MoveToSelectableCell"));
+  Place(1, 3);
+  Walk({{Tab, "after", 3, 1}});
 }
 
 }  // namespace

@@ -142,6 +142,31 @@ TEST(WindowHooksTest, AnEditableComboBoxIsHookedWithItsEditLine) {
   EXPECT_EQ(hooks::Count(combo.lineEdit()), 0);
 }
 
+// A hook naming a method its object does not have is refused when it is
+// registered, not reported again on every event of the window.
+TEST(WindowHooksTest, AHookWithoutItsMethodIsRefused) {
+  ScopedRuntime runtime;
+  std::vector<ErrorRef> errors;
+  Runtime::SetErrorBlock([&](const ErrorRef& e) {
+    errors.push_back(e);
+    return Usual();
+  });
+  ProbeWindow window;
+  Hooker h;
+  EXPECT_FALSE(hooks::Register(&window, &h, Symbol("NoSuchMethod")));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0]->GenCode, gen::Arg);
+  EXPECT_EQ(hooks::Count(&window), 0);
+  for (int i = 0; i < 5; ++i) Probe(&window);
+  EXPECT_EQ(window.probes, 5);
+  EXPECT_EQ(errors.size(), 1u);
+  // Its real method is taken.
+  EXPECT_TRUE(hooks::Register(&window, &h, Symbol("Hook")));
+  EXPECT_EQ(hooks::Count(&window), 1);
+  hooks::Unregister(&h);
+  Runtime::SetErrorBlock(nullptr);
+}
+
 using GridHooksTest = MouseFixture;
 
 TEST_F(GridHooksTest, TheGridHooksItsOwnerForItsLifetime) {
