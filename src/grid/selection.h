@@ -103,10 +103,11 @@ class SelectionList {
   void KeepOnly(std::int64_t row, std::int64_t recNo, const ColumnSet& keep, const Stepper& step, Dirty& dirty);
 
   // Row ranges of entries, for consecutive row numbers only (not for the
-  // compact form). `known` are rows whose records the caller knows.
+  // compact form).
   void RemoveRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, const Stepper& step, Dirty& dirty);
   // Adds `cols` to every row of the range; rows without an entry get one,
-  // their records found by skipping from a known one.
+  // their records found by skipping from one of `known` (rows whose records
+  // the caller knows) or of the entries.
   void AddRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, bool deleted, std::vector<Known> known,
                 const Stepper& step, Dirty& dirty);
 

@@ -65,6 +65,17 @@ std::int64_t kTable::SelectionNextRow() {
   if (list.Compact()) {
     // The records of the current order, those of the selection among them.
     if (walkEntry_ < -1 || !Used()) return 0;
+    if (!hasOrder_ && !ServerHidesRecords()) {
+      // The order is the record numbers: no need to move the server.
+      const std::int64_t lastRec = link_.LastRec();
+      std::int64_t rec = walkEntry_ == -1 ? 1 : walkRecNo_ + 1;
+      while (rec <= lastRec && !list.CompactColumns(rec)) ++rec;
+      const std::int64_t found = rec <= lastRec ? rec : 0;
+      walkEntry_ = found ? 0 : -2;
+      walkRecNo_ = found;
+      if (found) ++walkRow_;
+      return found;
+    }
     SelectionOps::Walk w(*this);
     bool going = true;
     if (walkEntry_ == -1) {
