@@ -1,4 +1,4 @@
-// kTable's selection on 1,000,000 records: select-all (kept as a run, not
+// kTable's selection on 1,000,000 records: select-all (kept compactly, not
 // one entry per record) and the per-cell question the renderer asks, with
 // 100,000 scattered rows selected.
 #include <benchmark/benchmark.h>

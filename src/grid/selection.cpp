@@ -1,6 +1,7 @@
 #include "grid/selection.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 
@@ -43,7 +44,7 @@ ColumnSet Minus(const ColumnSet& a, const ColumnSet& b) {
 }
 
 void SelectionList::Dirty::Add(const SelectionEntry& e, const ColumnSet& cols) {
-  if (e.IsRun() || e.recNo == 0) rows.emplace_back(e.row, e.rowTo);
+  if (e.recNo == 0) rows.emplace_back(e.row, e.row);
   else records.push_back(e.recNo);
   columns = Union(columns, cols);
 }
@@ -58,10 +59,12 @@ bool LessRow(std::int64_t row, const SelectionEntry& e) { return row < e.row; }
 
 void SelectionList::Clear() {
   entries_.clear();
-  holes_.clear();
   byRecord_.clear();
   rowCount_ = 0;
-  runs_ = 0;
+  compact_ = false;
+  allLastRec_ = 0;
+  allColumns_ = ColumnSet{};
+  own_.clear();
 }
 
 int SelectionList::FindRecord(std::int64_t recNo) const {
@@ -70,50 +73,85 @@ int SelectionList::FindRecord(std::int64_t recNo) const {
   if (it == byRecord_.end()) return -1;
   auto e = std::lower_bound(entries_.begin(), entries_.end(), it->second, RowLess);
   for (; e != entries_.end() && e->row == it->second; ++e)
-    if (!e->IsRun() && e->recNo == recNo) return int(e - entries_.begin());
+    if (e->recNo == recNo) return int(e - entries_.begin());
   return -1;
 }
 
-int SelectionList::FindRow(std::int64_t row) const {
-  auto e = std::upper_bound(entries_.begin(), entries_.end(), row, LessRow);
-  if (e == entries_.begin()) return -1;
-  --e;
-  // Entries of one row (a stale one among them) sit side by side; a run
-  // among them wins.
-  for (auto f = e;; --f) {
-    if (f->row != e->row) break;
-    if (f->rowTo >= row && f->IsRun()) return int(f - entries_.begin());
-    if (f == entries_.begin()) break;
+// ---------------------------------------------------------------------------
+// The compact selection of all records
+
+const ColumnSet* SelectionList::CompactColumns(std::int64_t recNo) const {
+  if (!compact_ || recNo <= 0) return nullptr;
+  if (const auto it = own_.find(recNo); it != own_.end()) return it->second.None() ? nullptr : &it->second;
+  return recNo <= allLastRec_ && !allColumns_.None() ? &allColumns_ : nullptr;
+}
+
+void SelectionList::SetOwn(std::int64_t recNo, const ColumnSet& cols) {
+  const bool plain = recNo <= allLastRec_ ? cols == allColumns_ : cols.None();
+  if (plain) own_.erase(recNo);
+  else own_[recNo] = cols;
+}
+
+void SelectionList::CountCompact() {
+  rowCount_ = allColumns_.None() ? 0 : allLastRec_;
+  for (const auto& [rec, cols] : own_) {
+    const bool inBase = rec <= allLastRec_ && !allColumns_.None();
+    if (inBase && cols.None()) --rowCount_;
+    else if (!inBase && !cols.None()) ++rowCount_;
   }
-  return e->rowTo >= row ? int(e - entries_.begin()) : -1;
+}
+
+void SelectionList::SelectAll(std::int64_t lastRec, const ColumnSet& cols, Dirty& dirty) {
+  dirty.rows.emplace_back(INT64_MIN, INT64_MAX);
+  dirty.columns = ColumnSet::Whole();
+  if (cols.None() || lastRec <= 0) return;
+  if (!compact_) {
+    std::vector<SelectionEntry> entries = std::move(entries_);
+    Clear();
+    compact_ = true;
+    allLastRec_ = lastRec;
+    allColumns_ = cols;
+    for (const SelectionEntry& e : entries)
+      if (e.recNo > 0) SetOwn(e.recNo, Union(e.columns, cols));
+    CountCompact();
+    return;
+  }
+  // Records up to the old last one keep what they had and gain `cols`;
+  // those appended since have only their own columns and gain `cols`.
+  const std::int64_t oldLast = std::min(allLastRec_, lastRec);
+  const ColumnSet base = Union(allColumns_, cols);
+  std::unordered_map<std::int64_t, ColumnSet> own;
+  own.swap(own_);
+  const ColumnSet oldBase = allColumns_;
+  allColumns_ = base;
+  allLastRec_ = std::max(allLastRec_, lastRec);
+  for (auto& [rec, c] : own) SetOwn(rec, Union(c, cols));
+  if (!(cols == base))
+    for (std::int64_t rec = oldLast + 1; rec <= allLastRec_; ++rec)
+      if (!own.count(rec)) SetOwn(rec, cols);
+  (void)oldBase;
+  CountCompact();
+}
+
+void SelectionList::RemoveFromAll(const ColumnSet& cols, Dirty& dirty) {
+  if (!compact_ || cols.None()) return;
+  dirty.rows.emplace_back(INT64_MIN, INT64_MAX);
+  dirty.columns = ColumnSet::Whole();
+  std::unordered_map<std::int64_t, ColumnSet> own;
+  own.swap(own_);
+  allColumns_ = Minus(allColumns_, cols);
+  for (auto& [rec, c] : own) SetOwn(rec, Minus(c, cols));
+  CountCompact();
+  if (rowCount_ == 0) Clear();
 }
 
 // ---------------------------------------------------------------------------
 // Storage
 
-void SelectionList::Index(int from) {
-  for (std::size_t i = std::size_t(std::max(0, from)); i < entries_.size(); ++i) {
-    const SelectionEntry& e = entries_[i];
-    if (!e.IsRun() && e.recNo != 0) byRecord_[e.recNo] = e.row;
-  }
-}
-
-void SelectionList::Count() {
-  rowCount_ = 0;
-  runs_ = 0;
-  for (const SelectionEntry& e : entries_) {
-    rowCount_ += e.Rows();
-    runs_ += e.IsRun();
-  }
-}
-
 void SelectionList::Insert(SelectionEntry e) {
-  if (e.rowTo < e.row) e.rowTo = e.row;
-  if (!e.IsRun()) e.lastRecNo = e.recNo;
   const auto pos = std::upper_bound(entries_.begin(), entries_.end(), e.row, LessRow);
-  rowCount_ += e.Rows();
-  runs_ += e.IsRun();
-  if (!e.IsRun() && e.recNo != 0) byRecord_[e.recNo] = e.row;
+  ++rowCount_;
+  if (e.recNo != 0) byRecord_[e.recNo] = e.row;
   entries_.insert(pos, std::move(e));
 }
 
@@ -121,137 +159,85 @@ void SelectionList::Erase(int index, const Stepper& step, bool removal) {
   const SelectionEntry e = entries_[std::size_t(index)];
   // Entries of record 0 are resolved from their neighbour: before this one
   // goes, its neighbours learn their records from it.
-  if (removal && step && !e.IsRun() && e.recNo != 0) {
+  if (removal && step && e.recNo != 0) {
     if (index > 0) {
       SelectionEntry& prev = entries_[std::size_t(index - 1)];
-      if (!prev.IsRun() && prev.recNo == 0 && prev.row == e.row - 1)
+      if (prev.recNo == 0 && prev.row == e.row - 1)
         if (const std::int64_t r = step(e.recNo, -1, prev.deleted)) Resolve(index - 1, r);
     }
     if (std::size_t(index + 1) < entries_.size()) {
       SelectionEntry& next = entries_[std::size_t(index + 1)];
-      if (!next.IsRun() && next.recNo == 0 && next.row == e.row + 1)
+      if (next.recNo == 0 && next.row == e.row + 1)
         if (const std::int64_t r = step(e.recNo, 1, next.deleted)) Resolve(index + 1, r);
     }
   }
-  if (!e.IsRun() && e.recNo != 0) {
+  if (e.recNo != 0) {
     const auto it = byRecord_.find(e.recNo);
     if (it != byRecord_.end() && it->second == e.row) byRecord_.erase(it);
   }
-  if (removal && e.wholeTable) {
-    if (e.IsRun() || e.recNo == 0) BreakTable();
-    else holes_.push_back({e.row, e.recNo});
-  }
-  rowCount_ -= e.Rows();
-  runs_ -= e.IsRun();
+  --rowCount_;
   entries_.erase(entries_.begin() + index);
-}
-
-void SelectionList::BreakTable() {
-  for (SelectionEntry& e : entries_) e.wholeTable = false;
-  holes_.clear();
 }
 
 void SelectionList::Resolve(int index, std::int64_t recNo) {
   SelectionEntry& e = entries_[std::size_t(index)];
   e.recNo = recNo;
-  if (!e.IsRun()) {
-    e.lastRecNo = recNo;
-    if (recNo != 0) byRecord_[recNo] = e.row;
-  }
+  if (recNo != 0) byRecord_[recNo] = e.row;
 }
 
 void SelectionList::Rebuild() {
+  if (compact_) return;
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const SelectionEntry& a, const SelectionEntry& b) { return a.row < b.row; });
-  for (std::size_t i = 0; i + 1 < entries_.size();) {
-    SelectionEntry& a = entries_[i];
-    const SelectionEntry& b = entries_[i + 1];
-    if (a.IsRun() && b.IsRun() && b.row <= a.rowTo && a.columns == b.columns && a.deleted == b.deleted) {
-      if (b.rowTo > a.rowTo) {
-        a.rowTo = b.rowTo;
-        a.lastRecNo = b.lastRecNo;
-      }
-      a.wholeTable = a.wholeTable || b.wholeTable;
-      entries_.erase(entries_.begin() + std::ptrdiff_t(i + 1));
-    } else {
-      ++i;
-    }
-  }
   byRecord_.clear();
-  Index(0);
-  Count();
-}
-
-void SelectionList::Normalize(const Stepper& step) {
-  if (runs_ == 0) return;
-  for (;;) {
-    // A record's entry on a row that a run (starting before it in the list)
-    // covers too.
-    int run = -1, single = -1;
-    for (std::size_t i = 0; i < entries_.size() && single < 0; ++i) {
-      const SelectionEntry& e = entries_[i];
-      if (e.IsRun()) {
-        if (run < 0 || e.rowTo > entries_[std::size_t(run)].rowTo) run = int(i);
-      } else if (run >= 0 && e.recNo != 0 && e.row >= entries_[std::size_t(run)].row &&
-                 e.row <= entries_[std::size_t(run)].rowTo) {
-        single = int(i);
+  std::unordered_map<std::int64_t, std::size_t> at;
+  std::vector<SelectionEntry> kept;
+  kept.reserve(entries_.size());
+  for (SelectionEntry& e : entries_) {
+    if (e.recNo != 0) {
+      if (const auto it = at.find(e.recNo); it != at.end()) {
+        kept[it->second].columns = Union(kept[it->second].columns, e.columns);
+        continue;
       }
+      at[e.recNo] = kept.size();
+      byRecord_[e.recNo] = e.row;
     }
-    if (single < 0) break;
-    const SelectionEntry r = entries_[std::size_t(run)];
-    const std::int64_t row = entries_[std::size_t(single)].row, rec = entries_[std::size_t(single)].recNo;
-    entries_.erase(entries_.begin() + run);
-    // The run without that row: the part before it and the part after it.
-    auto place = [this](SelectionEntry e) {
-      if (!e.IsRun()) e.lastRecNo = e.recNo;
-      entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), e.row, LessRow), std::move(e));
-    };
-    if (row > r.row) {
-      SelectionEntry before = r;
-      before.rowTo = row - 1;
-      before.lastRecNo = row - 1 == r.row ? r.recNo : identity_ ? row - 1 : step ? step(rec, -1, r.deleted) : 0;
-      if (before.lastRecNo != 0 || before.IsRun()) place(std::move(before));
-    }
-    if (row < r.rowTo) {
-      SelectionEntry after = r;
-      after.row = row + 1;
-      after.recNo = row + 1 == r.rowTo ? r.lastRecNo : identity_ ? row + 1 : step ? step(rec, 1, r.deleted) : 0;
-      if (!after.IsRun()) after.lastRecNo = after.recNo;
-      if (after.recNo != 0 || after.IsRun()) place(std::move(after));
-    }
+    kept.push_back(std::move(e));
   }
-  byRecord_.clear();
-  Index(0);
-  Count();
+  entries_ = std::move(kept);
+  rowCount_ = std::int64_t(entries_.size());
 }
 
 // ---------------------------------------------------------------------------
 // One record
 
 bool SelectionList::AddRecord(std::int64_t row, std::int64_t recNo, bool deleted, const ColumnSet& cols,
-                              const Stepper& step, Dirty& dirty) {
-  std::erase_if(holes_, [recNo](const Hole& h) { return h.recNo == recNo; });
+                              const Stepper&, Dirty& dirty) {
+  if (cols.None()) return false;
+  if (compact_) {
+    if (recNo <= 0) return false;
+    const ColumnSet* had = CompactColumns(recNo);
+    const ColumnSet u = had ? Union(*had, cols) : cols;
+    if (had && u == *had) return false;
+    SetOwn(recNo, u);
+    CountCompact();
+    dirty.records.push_back(recNo);
+    dirty.columns = Union(dirty.columns, cols);
+    return true;
+  }
   int i = FindRecord(recNo);
   if (i < 0) {
-    const int j = FindRow(row);
-    if (j >= 0 && entries_[std::size_t(j)].IsRun()) {
-      if (entries_[std::size_t(j)].columns.Covers(cols)) return false;
-      // The record leaves the run as an entry of its own.
-      std::vector<Known> known{{row, recNo}};
-      SplitBefore(row, known, step);
-      SplitBefore(row + 1, known, step);
-      i = FindRow(row);
-      if (i >= 0) Resolve(i, recNo);
-    } else if (j >= 0 && entries_[std::size_t(j)].recNo == 0) {
-      // The unresolved entry of this row is this record.
-      Resolve(j, recNo);
-      i = j;
+    // The unresolved entry of this row is this record.
+    const auto e = std::lower_bound(entries_.begin(), entries_.end(), row, RowLess);
+    if (e != entries_.end() && e->row == row && e->recNo == 0) {
+      i = int(e - entries_.begin());
+      Resolve(i, recNo);
     }
   }
   if (i < 0) {
     SelectionEntry e;
-    e.row = e.rowTo = row;
-    e.recNo = e.lastRecNo = recNo;
+    e.row = row;
+    e.recNo = recNo;
     e.deleted = deleted;
     e.columns = cols;
     dirty.Add(e, cols);
@@ -267,27 +253,28 @@ bool SelectionList::AddRecord(std::int64_t row, std::int64_t recNo, bool deleted
   if (row > 0 && e.row != row) {
     // The record has moved in the order since its entry was made.
     SelectionEntry moved = e;
-    moved.row = moved.rowTo = row;
+    moved.row = row;
     Erase(i, nullptr, false);
     Insert(std::move(moved));
   }
   return changed;
 }
 
-bool SelectionList::RemoveRecord(std::int64_t row, std::int64_t recNo, const ColumnSet& cols, const Stepper& step,
+bool SelectionList::RemoveRecord(std::int64_t, std::int64_t recNo, const ColumnSet& cols, const Stepper& step,
                                  Dirty& dirty) {
-  int i = FindRecord(recNo);
-  if (i < 0 && runs_ > 0) {
-    const int j = FindRow(row);
-    if (j < 0 || !entries_[std::size_t(j)].IsRun()) return false;
-    if (Minus(entries_[std::size_t(j)].columns, cols) == entries_[std::size_t(j)].columns) return false;
-    std::vector<Known> known{{row, recNo}};
-    SplitBefore(row, known, step);
-    SplitBefore(row + 1, known, step);
-    i = FindRow(row);
-    if (i < 0) return false;
-    Resolve(i, recNo);
+  if (compact_) {
+    const ColumnSet* had = CompactColumns(recNo);
+    if (!had) return false;
+    const ColumnSet m = Minus(*had, cols);
+    if (m == *had) return false;
+    dirty.records.push_back(recNo);
+    dirty.columns = Union(dirty.columns, m.None() ? *had : cols);
+    SetOwn(recNo, m);
+    CountCompact();
+    if (rowCount_ == 0) Clear();
+    return true;
   }
+  const int i = FindRecord(recNo);
   if (i < 0) return false;
   SelectionEntry& e = entries_[std::size_t(i)];
   const ColumnSet m = Minus(e.columns, cols);
@@ -302,14 +289,17 @@ void SelectionList::KeepOnly(std::int64_t row, std::int64_t recNo, const ColumnS
                              Dirty& dirty) {
   SelectionEntry kept;
   bool found = false;
-  if (const int i = FindRecord(recNo); i >= 0) {
+  if (compact_) {
+    if (const ColumnSet* c = CompactColumns(recNo)) {
+      kept.row = row;
+      kept.recNo = recNo;
+      kept.columns = *c;
+      found = true;
+    }
+    dirty.rows.emplace_back(INT64_MIN, INT64_MAX);
+    dirty.columns = ColumnSet::Whole();
+  } else if (const int i = FindRecord(recNo); i >= 0) {
     kept = entries_[std::size_t(i)];
-    found = true;
-  } else if (const int j = runs_ > 0 ? FindRow(row) : -1; j >= 0 && entries_[std::size_t(j)].IsRun()) {
-    kept = entries_[std::size_t(j)];
-    kept.row = kept.rowTo = row;
-    kept.recNo = kept.lastRecNo = recNo;
-    kept.wholeTable = false;
     found = true;
   }
   for (const SelectionEntry& e : entries_) dirty.Add(e, e.columns);
@@ -322,84 +312,9 @@ void SelectionList::KeepOnly(std::int64_t row, std::int64_t recNo, const ColumnS
 // ---------------------------------------------------------------------------
 // Row ranges
 
-std::int64_t SelectionList::RecordAt(std::int64_t row, const SelectionEntry& run, const std::vector<Known>& known,
-                                     const Stepper& step) const {
-  if (identity_) return row;
-  std::int64_t bestRow = 0, bestRec = 0, bestDistance = -1;
-  auto consider = [&](std::int64_t r, std::int64_t rec) {
-    if (rec == 0) return;
-    const std::int64_t d = std::llabs(row - r);
-    if (bestDistance < 0 || d < bestDistance) bestDistance = d, bestRow = r, bestRec = rec;
-  };
-  consider(run.row, run.recNo);
-  consider(run.rowTo, run.lastRecNo);
-  for (const Known& k : known)
-    if (k.row >= run.row && k.row <= run.rowTo) consider(k.row, k.recNo);
-  if (bestDistance < 0) return 0;
-  if (bestDistance == 0) return bestRec;
-  return step ? step(bestRec, row - bestRow, run.deleted) : 0;
-}
-
-void SelectionList::SplitBefore(std::int64_t row, std::vector<Known>& known, const Stepper& step) {
-  const int i = FindRow(row);
-  if (i < 0) return;
-  SelectionEntry& e = entries_[std::size_t(i)];
-  if (!e.IsRun() || e.row >= row) return;
-  const std::int64_t before = RecordAt(row - 1, e, known, step);
-  std::int64_t at = 0;
-  for (const Known& k : known)
-    if (k.row == row) at = k.recNo;
-  if (at == 0 && identity_) at = row;
-  if (at == 0) at = before != 0 && step ? step(before, 1, e.deleted) : RecordAt(row, e, known, step);
-  SelectionEntry tail = e;
-  e.rowTo = row - 1;
-  e.lastRecNo = e.IsRun() ? before : e.recNo;
-  tail.row = row;
-  tail.recNo = at;
-  if (!tail.IsRun()) tail.lastRecNo = at;
-  known.push_back({row - 1, before});
-  known.push_back({row, at});
-  // The run counted once before; its two parts count the same rows.
-  runs_ += int(e.IsRun()) + int(tail.IsRun()) - 1;
-  if (!e.IsRun() && e.recNo != 0) byRecord_[e.recNo] = e.row;
-  if (!tail.IsRun() && tail.recNo != 0) byRecord_[tail.recNo] = tail.row;
-  entries_.insert(entries_.begin() + i + 1, std::move(tail));
-}
-
-void SelectionList::Coalesce(std::int64_t from, std::int64_t to) {
-  int i = FindRow(from);
-  if (i < 0) {
-    const auto e = std::lower_bound(entries_.begin(), entries_.end(), from, RowLess);
-    i = int(e - entries_.begin());
-  }
-  while (std::size_t(i + 1) < entries_.size() && entries_[std::size_t(i + 1)].row <= to) {
-    SelectionEntry& a = entries_[std::size_t(i)];
-    const SelectionEntry& b = entries_[std::size_t(i + 1)];
-    if ((a.IsRun() || b.IsRun()) && a.rowTo + 1 == b.row && a.columns == b.columns && a.deleted == b.deleted &&
-        a.recNo != 0 && a.lastRecNo != 0 && b.recNo != 0 && b.lastRecNo != 0) {
-      auto drop = [this](const SelectionEntry& s) {
-        if (s.IsRun()) return;
-        const auto it = byRecord_.find(s.recNo);
-        if (it != byRecord_.end() && it->second == s.row) byRecord_.erase(it);
-      };
-      drop(a);
-      drop(b);
-      runs_ -= int(a.IsRun()) + int(b.IsRun()) - 1;
-      a.rowTo = b.rowTo;
-      a.lastRecNo = b.lastRecNo;
-      a.wholeTable = a.wholeTable || b.wholeTable;
-      entries_.erase(entries_.begin() + i + 1);
-    } else {
-      ++i;
-    }
-  }
-}
-
-void SelectionList::RemoveRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, std::vector<Known> known,
-                                const Stepper& step, Dirty& dirty) {
-  if (from > to || entries_.empty()) return;
-  SplitBefore(from, known, step);
-  SplitBefore(to + 1, known, step);
+void SelectionList::RemoveRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, const Stepper& step,
+                                Dirty& dirty) {
+  if (from > to || entries_.empty() || compact_) return;
   auto first = std::lower_bound(entries_.begin(), entries_.end(), from, RowLess);
   std::vector<int> gone;
   for (auto e = first; e != entries_.end() && e->row <= to; ++e) {
@@ -410,15 +325,11 @@ void SelectionList::RemoveRange(std::int64_t from, std::int64_t to, const Column
     else e->columns = m;
   }
   for (auto g = gone.rbegin(); g != gone.rend(); ++g) Erase(*g, step);
-  Coalesce(from - 1, to + 1);
 }
 
-void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, bool deleted, bool fill,
-                             std::vector<Known> known, const Stepper& step, std::int64_t runThreshold,
-                             bool wholeTable, Dirty& dirty) {
-  if (from > to || cols.None()) return;
-  SplitBefore(from, known, step);
-  SplitBefore(to + 1, known, step);
+void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, bool deleted,
+                             std::vector<Known> known, const Stepper& step, Dirty& dirty) {
+  if (from > to || cols.None() || compact_) return;
   // Rows that have entries get the columns; the rows between them are the
   // gaps to fill.
   std::vector<std::pair<std::int64_t, std::int64_t>> gaps;
@@ -426,22 +337,22 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
   auto first = std::lower_bound(entries_.begin(), entries_.end(), from, RowLess);
   if (first != entries_.begin()) {
     const SelectionEntry& before = *std::prev(first);
-    if (before.lastRecNo != 0) known.push_back({before.rowTo, before.lastRecNo});
+    if (before.recNo != 0) known.push_back({before.row, before.recNo});
   }
   for (auto e = first; e != entries_.end() && e->row <= to; ++e) {
     if (e->row > cursor) gaps.emplace_back(cursor, e->row - 1);
-    cursor = std::max(cursor, e->rowTo + 1);
+    cursor = std::max(cursor, e->row + 1);
     if (e->recNo != 0) known.push_back({e->row, e->recNo});
-    if (e->lastRecNo != 0) known.push_back({e->rowTo, e->lastRecNo});
     const ColumnSet u = Union(e->columns, cols);
     if (u == e->columns) continue;
     dirty.Add(*e, cols);
     e->columns = u;
   }
   if (cursor <= to) gaps.emplace_back(cursor, to);
-  if (const int after = FindRow(to + 1); after >= 0 && entries_[std::size_t(after)].recNo != 0)
-    known.push_back({to + 1, entries_[std::size_t(after)].recNo});
-  if (!fill) gaps.clear();
+  {
+    const auto after = std::lower_bound(entries_.begin(), entries_.end(), to + 1, RowLess);
+    if (after != entries_.end() && after->row == to + 1 && after->recNo != 0) known.push_back({to + 1, after->recNo});
+  }
 
   auto recordOf = [&](std::int64_t row) -> std::int64_t {
     if (identity_) return row;
@@ -455,57 +366,38 @@ void SelectionList::AddRange(std::int64_t from, std::int64_t to, const ColumnSet
     if (bestDistance == 0) return bestRec;
     return step ? step(bestRec, row - bestRow, deleted) : 0;
   };
+  std::vector<std::int64_t> stray;  // records of the gaps that have an entry elsewhere
   for (const auto& [g1, g2] : gaps) {
-    std::erase_if(holes_, [g1, g2](const Hole& h) { return h.row >= g1 && h.row <= g2; });
-    const std::int64_t rec1 = recordOf(g1);
-    if (rec1 == 0) continue;
+    std::int64_t rec = recordOf(g1);
+    if (rec == 0) continue;
     std::vector<SelectionEntry> batch;
-    if (g2 - g1 + 1 <= runThreshold) {
-      // Few rows: one entry per record, visited by skipping.
-      std::int64_t rec = rec1;
-      for (std::int64_t g = g1; g <= g2 && rec != 0; ++g) {
+    // One entry per record, visited by skipping.
+    for (std::int64_t g = g1; g <= g2 && rec != 0; ++g) {
+      if (byRecord_.count(rec)) {
+        stray.push_back(rec);
+      } else {
         SelectionEntry e;
-        e.row = e.rowTo = g;
-        e.recNo = e.lastRecNo = rec;
+        e.row = g;
+        e.recNo = rec;
         e.deleted = deleted;
         e.columns = cols;
         batch.push_back(std::move(e));
-        rec = g >= g2 ? 0 : identity_ ? g + 1 : step ? step(rec, 1, deleted) : 0;
       }
-    } else {
-      const std::int64_t rec2 = recordOf(g2);
-      if (rec2 == 0) continue;
-      SelectionEntry e;
-      e.row = g1;
-      e.rowTo = g2;
-      e.recNo = rec1;
-      e.lastRecNo = rec2;
-      e.deleted = deleted;
-      e.columns = cols;
-      batch.push_back(std::move(e));
+      rec = g >= g2 ? 0 : identity_ ? g + 1 : step ? step(rec, 1, deleted) : 0;
     }
     dirty.rows.emplace_back(g1, g2);
     dirty.columns = Union(dirty.columns, cols);
     const auto pos = std::upper_bound(entries_.begin(), entries_.end(), g1, LessRow);
-    const int at = int(pos - entries_.begin());
-    for (const SelectionEntry& e : batch) {
-      rowCount_ += e.Rows();
-      runs_ += e.IsRun();
-    }
+    rowCount_ += std::int64_t(batch.size());
+    for (const SelectionEntry& e : batch) byRecord_[e.recNo] = e.row;
     entries_.insert(pos, batch.begin(), batch.end());
-    for (std::size_t k = std::size_t(at); k < std::size_t(at) + batch.size(); ++k) {
-      const SelectionEntry& e = entries_[k];
-      if (!e.IsRun() && e.recNo != 0) byRecord_[e.recNo] = e.row;
+  }
+  for (std::int64_t rec : stray)
+    if (const int i = FindRecord(rec); i >= 0) {
+      SelectionEntry& e = entries_[std::size_t(i)];
+      e.columns = Union(e.columns, cols);
+      dirty.records.push_back(rec);
     }
-  }
-  Coalesce(from - 1, to + 1);
-  if (wholeTable) {
-    holes_.clear();
-    for (auto e = std::lower_bound(entries_.begin(), entries_.end(), from, RowLess);
-         e != entries_.end() && e->row <= to; ++e)
-      e->wholeTable = true;
-    if (const int i = FindRow(from); i >= 0) entries_[std::size_t(i)].wholeTable = true;
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -520,10 +412,8 @@ void SelectionList::MoveColumns(int from, int to, int count) {
     if (from > to && c >= to && c < from) return c + 1;
     return c;
   };
-  std::vector<int> gone;
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    ColumnSet& s = entries_[i].columns;
-    if (s.whole) continue;
+  auto move = [&](ColumnSet& s) {
+    if (s.whole) return;
     std::vector<int> list;
     list.reserve(s.list.size());
     for (int c : s.list)
@@ -531,7 +421,23 @@ void SelectionList::MoveColumns(int from, int to, int count) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
     s.list = std::move(list);
-    if (s.list.empty()) gone.push_back(int(i));
+  };
+  if (compact_) {
+    std::unordered_map<std::int64_t, ColumnSet> own;
+    own.swap(own_);
+    move(allColumns_);
+    for (auto& [rec, c] : own) {
+      move(c);
+      SetOwn(rec, c);
+    }
+    CountCompact();
+    if (rowCount_ == 0) Clear();
+    return;
+  }
+  std::vector<int> gone;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    move(entries_[i].columns);
+    if (entries_[i].columns.None()) gone.push_back(int(i));
   }
   for (auto g = gone.rbegin(); g != gone.rend(); ++g) Erase(*g, nullptr);
 }

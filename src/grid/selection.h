@@ -3,13 +3,13 @@
 // columns, keyed by record so that it survives scrolling and refreshing.
 //
 // Entries are kept sorted by row number (the record's position in the
-// server's order). An entry names one record and its selected columns; a
-// run is the compact form of many entries on consecutive rows with the same
-// columns (select-all, large blocks): only its first and last records are
-// known, the records between are found by skipping from them, exactly as
-// entries with record number 0 are resolved from their predecessor. Runs
-// are only made while row numbers are consecutive positions (the server
-// hides no records), so a row inside a run is always one record.
+// server's order); an entry names one record and its selected columns.
+//
+// A selection of all records is kept compactly instead: every record up to
+// the last record number at the time of selecting has the same columns, and
+// records that differ (a cell taken out, a column added, a record appended
+// later and selected) are kept by record number. Its answers depend on no
+// order, filter or key.
 //
 // The list does not know the server: whatever needs a record it has not
 // stored asks a Stepper (skip from a known record).
@@ -44,16 +44,9 @@ ColumnSet Minus(const ColumnSet& a, const ColumnSet& b);
 
 struct SelectionEntry {
   std::int64_t row = 0;
-  std::int64_t rowTo = 0;       // last row; > row for a run
-  std::int64_t recNo = 0;       // record of the first row, 0 when unresolved
-  std::int64_t lastRecNo = 0;   // record of the last row
-  bool deleted = false;         // deleted records hidden when the entry was made
-  // Part of a selection made from the first to the last record: after an
-  // order change it is still all records (but its holes).
-  bool wholeTable = false;
+  std::int64_t recNo = 0;  // 0 when unresolved
+  bool deleted = false;    // deleted records hidden when the entry was made
   ColumnSet columns;
-  bool IsRun() const { return rowTo > row; }
-  std::int64_t Rows() const { return rowTo - row + 1; }
 };
 
 class SelectionList {
@@ -76,24 +69,28 @@ class SelectionList {
 
   SelectionList() = default;
 
-  // Row numbers are record numbers (no order): the record of a row inside a
-  // run is known without the server, also when the server hides records
-  // that were selected before.
+  // Row numbers are record numbers (no order).
   void Identity(bool on) { identity_ = on; }
   bool Identity() const { return identity_; }
 
   const std::vector<SelectionEntry>& Entries() const { return entries_; }
-  bool Empty() const { return entries_.empty(); }
+  bool Empty() const { return entries_.empty() && !compact_; }
   std::size_t Size() const { return entries_.size(); }
-  // Selected rows; a run counts every one of its rows.
   std::int64_t RowCount() const { return rowCount_; }
-  bool HasRuns() const { return runs_ > 0; }
   void Clear();
 
-  // Index of the entry of a record (runs are not searched), -1 when none.
+  // The compact selection of all records is in place (no entries then).
+  bool Compact() const { return compact_; }
+  // Columns of a record in the compact selection; null when not selected.
+  const ColumnSet* CompactColumns(std::int64_t recNo) const;
+  // Adds `cols` to every record up to `lastRec` (all records there are),
+  // and becomes compact. Entries with record number 0 are dropped.
+  void SelectAll(std::int64_t lastRec, const ColumnSet& cols, Dirty& dirty);
+  // Takes `cols` from every record of the compact selection.
+  void RemoveFromAll(const ColumnSet& cols, Dirty& dirty);
+
+  // Index of the entry of a record, -1 when none.
   int FindRecord(std::int64_t recNo) const;
-  // Index of the entry or run that covers a row, -1 when none.
-  int FindRow(std::int64_t row) const;
 
   // Adds columns to the record's entry (a new entry when it has none).
   bool AddRecord(std::int64_t row, std::int64_t recNo, bool deleted, const ColumnSet& cols, const Stepper& step,
@@ -105,59 +102,45 @@ class SelectionList {
   // `keep` (the whole entry when `keep` is whole).
   void KeepOnly(std::int64_t row, std::int64_t recNo, const ColumnSet& keep, const Stepper& step, Dirty& dirty);
 
-  // Row ranges, for consecutive row numbers only. `known` are rows whose
-  // records the caller knows; more are taken from the entries themselves.
-  void RemoveRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, std::vector<Known> known,
-                   const Stepper& step, Dirty& dirty);
-  // Adds `cols` to every row of the range; rows without an entry get one
-  // (up to `runThreshold` rows one entry per record, more as a run).
-  void AddRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, bool deleted, bool fill,
-                std::vector<Known> known, const Stepper& step, std::int64_t runThreshold, bool wholeTable, Dirty& dirty);
+  // Row ranges of entries, for consecutive row numbers only (not for the
+  // compact form).
+  void RemoveRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, const Stepper& step, Dirty& dirty);
+  // Adds `cols` to every row of the range; rows without an entry get one,
+  // their records found by skipping from one of `known` (rows whose records
+  // the caller knows) or of the entries.
+  void AddRange(std::int64_t from, std::int64_t to, const ColumnSet& cols, bool deleted, std::vector<Known> known,
+                const Stepper& step, Dirty& dirty);
 
   // Open columns changed places (see kTable::SelectionMove).
   void MoveColumns(int from, int to, int count);
 
   // Stores the record resolved for an entry with record number 0.
   void Resolve(int index, std::int64_t recNo);
-  // Records taken out of a whole-table selection (a row of it that went).
-  struct Hole {
-    std::int64_t row = 0, recNo = 0;
-  };
-  std::vector<Hole>& Holes() { return holes_; }
-  // The whole-table selection is no longer known as such: its parts are
-  // plain runs from now on.
-  void BreakTable();
 
   // Direct access for renumbering rows; Rebuild() afterwards.
   std::vector<SelectionEntry>& Raw() { return entries_; }
-  // Sorts by row again and rebuilds the record index and counts; runs with
-  // the same columns that overlap now become one.
+  // Sorts by row again and rebuilds the record index and count; two entries
+  // of one record become one.
   void Rebuild();
-  // After renumbering: an entry whose row a run covers too is that row of the
-  // run (the entry's columns hold); the run is cut there, so no row counts
-  // twice.
-  void Normalize(const Stepper& step);
 
  private:
-  void Index(int from);
   void Insert(SelectionEntry e);
-  // `removal`: the entry's rows leave the selection (neighbours resolve, a
-  // whole-table selection gets a hole); otherwise it only moves.
+  // The entry's record leaves the selection (neighbours of record 0 resolve
+  // from it first).
   void Erase(int index, const Stepper& step, bool removal = true);
-  // Makes `row` the first row of an entry when a run covers it and starts
-  // before it.
-  void SplitBefore(std::int64_t row, std::vector<Known>& known, const Stepper& step);
-  std::int64_t RecordAt(std::int64_t row, const SelectionEntry& run, const std::vector<Known>& known,
-                        const Stepper& step) const;
-  void Coalesce(std::int64_t from, std::int64_t to);
-  void Count();
+  // The compact form: a record's own columns (none: taken out).
+  void SetOwn(std::int64_t recNo, const ColumnSet& cols);
+  void CountCompact();
 
   std::vector<SelectionEntry> entries_;
   std::unordered_map<std::int64_t, std::int64_t> byRecord_;  // record -> row of its entry
-  std::vector<Hole> holes_;
   std::int64_t rowCount_ = 0;
-  int runs_ = 0;
   bool identity_ = false;
+
+  bool compact_ = false;
+  std::int64_t allLastRec_ = 0;
+  ColumnSet allColumns_;
+  std::unordered_map<std::int64_t, ColumnSet> own_;
 };
 
 }  // namespace kt

@@ -79,6 +79,8 @@ bool kTable::SelectionOps::Dense(kTable& t) {
   return !(t.rowMode_ == kAbsolute && t.hasOrder_);
 }
 
+bool kTable::SelectionOps::ShowsAll(kTable& t) { return t.Used() && !t.ServerHidesRecords(); }
+
 std::int64_t kTable::SelectionOps::BufferedRow(const kTable& t, int index) {
   const RowInfo& r = t.rows_[std::size_t(index - 1)];
   if (!t.hasOrder_ || t.rowMode_ == kAbsolute) return std::max<std::int64_t>(1, r.recNo);
@@ -118,14 +120,11 @@ std::string kTable::SelectionOps::OrderSignature(kTable& t) {
   return s;
 }
 
-const SelectionEntry* kTable::SelectionOps::EntryOf(const kTable& t, std::int64_t row, std::int64_t recNo) {
+const ColumnSet* kTable::SelectionOps::ColumnsOf(const kTable& t, std::int64_t recNo) {
   const SelectionList& list = *t.selection_;
-  if (list.Empty()) return nullptr;
-  if (const int i = list.FindRecord(recNo); i >= 0) return &list.Entries()[std::size_t(i)];
-  if (!list.HasRuns() || recNo <= 0) return nullptr;
-  const int j = list.FindRow(RowOf(t, row, recNo));
-  if (j < 0 || !list.Entries()[std::size_t(j)].IsRun()) return nullptr;
-  return &list.Entries()[std::size_t(j)];
+  if (list.Compact()) return list.CompactColumns(recNo);
+  if (const int i = list.FindRecord(recNo); i >= 0) return &list.Entries()[std::size_t(i)].columns;
+  return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -185,14 +184,14 @@ bool kTable::SelectionOps::VisibleRect(const kTable& t, GridRect& u) {
     const RowInfo& info = t.rows_[std::size_t(i - 1)];
     if (info.empty) continue;
     const std::int64_t rowNo = t.firstVisibleRowNo_ + i - 1;
-    const SelectionEntry* e = EntryOf(t, rowNo, info.recNo);
+    const ColumnSet* e = ColumnsOf(t, info.recNo);
     if (!e) continue;
     GridRect r;
-    if (e->columns.whole) {
+    if (e->whole) {
       if (t.GetRowRect(rowNo, info.recNo, r)) Unite(u, any, r);
       continue;
     }
-    for (int c : e->columns.list)
+    for (int c : e->list)
       if (t.IsColumnVisible(c) && t.GetCellRect(c, rowNo, info.recNo, r)) Unite(u, any, r);
   }
   return any;
@@ -347,19 +346,25 @@ void kTable::SelectionChange(int flags, int column, std::int64_t row, std::int64
 // Setting
 
 ColumnSet kTable::SelectionOps::CellColumns(const kTable& t, int column) {
-  if (t.currentMode_ == kRow || column <= 0) return ColumnSet::Whole();
+  if (t.currentMode_ == kRow || column == 0) return ColumnSet::Whole();
+  if (column < 0 || column > t.ColumnOpenCount()) return ColumnSet{};
   return ColumnSet::One(column);
+}
+
+ColumnSet kTable::SelectionOps::BlockColumns(const kTable& t, int a, int b) {
+  if (t.currentMode_ == kRow) return ColumnSet::Whole();
+  const int count = t.ColumnOpenCount();
+  if ((a < 0 && b < 0) || (a > count && b > count)) return ColumnSet{};
+  a = std::clamp(a, 0, count);
+  b = std::clamp(b, 0, count);
+  if (std::max(a, b) < 1) return ColumnSet::Whole();
+  return ColumnSet::Range(std::max(1, std::min(a, b)), std::max(a, b));
 }
 
 bool kTable::SelectionSet(Symbol kind, int column, std::int64_t row, std::int64_t recNo) {
   if (kind == kAll) return SelectionOps::SelectAll(*this);
   if (kind != kSingle) return false;
   SelectionOps::LazyStepper lazy(*this);
-  if (selection_->HasRuns() && Used() && recNo > 0) {
-    // Inside a run the row decides: it must be the record's own.
-    lazy.step(recNo, 0, Runtime::Settings().deleted);
-    if (const std::int64_t n = SelectionOps::LookupRow(*this, recNo)) row = n;
-  }
   SelectionList::Dirty dirty;
   selection_->AddRecord(row, recNo, Runtime::Settings().deleted, SelectionOps::CellColumns(*this, column), lazy.step,
                         dirty);
@@ -388,23 +393,17 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
                                  bool wholeTable) {
   SelectionCell prev = previousTo ? *previousTo : SelectionCell{};
   SelectionList& list = *t.selection_;
+  // Rows may have moved while the grid did not listen.
+  t.SelectionRowsChanged(0);
   Walk w(t);
   // The records are the key: their rows are read again.
   if (w.Used()) {
     for (SelectionCell* c : {&from, &to, &prev})
       if (c->recNo > 0)
         if (const std::int64_t n = LookupRow(t, c->recNo)) c->row = n;
-    // Runs depend on the numbering they were made in.
-    if (!list.HasRuns()) {
-      t.selectionOrder_ = OrderSignature(t);
-      t.selectionLastRec_ = t.link_.LastRec();
-    }
+    t.selectionOrder_ = OrderSignature(t);
+    t.selectionLastRec_ = t.link_.LastRec();
   }
-  const bool rowMode = t.currentMode_ == kRow;
-  auto columns = [&](const SelectionCell& a, const SelectionCell& b) {
-    if (rowMode || std::max(a.column, b.column) < 1) return ColumnSet::Whole();
-    return ColumnSet::Range(std::max(1, std::min(a.column, b.column)), std::max(a.column, b.column));
-  };
   struct Rows {
     std::int64_t top = 0, bottom = 0;
     SelectionCell upper, lower;
@@ -418,8 +417,9 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
     return r;
   };
   const Rows nb = rows(from, to);
-  const ColumnSet nc = columns(from, to);
-  const bool dense = Dense(t);
+  const ColumnSet nc = BlockColumns(t, from.column, to.column);
+  // All records: kept compactly while the server shows every record.
+  const bool all = wholeTable && w.Used() && ShowsAll(t);
   const bool deleted = Runtime::Settings().deleted;
   const SelectionList::Stepper step = Stepper(t);
   std::vector<SelectionList::Known> known;
@@ -428,8 +428,9 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
   SelectionList::Dirty dirty;
 
   // Rows of the server from `start` on (skipping it first when asked) while
-  // their row numbers stay within [a, b]: every record gets `cols`.
-  auto visit = [&](std::int64_t start, bool skipFirst, std::int64_t a, std::int64_t b, const ColumnSet& cols) {
+  // their row numbers stay within [a, b]: every record gets or loses `cols`.
+  auto visit = [&](std::int64_t start, bool skipFirst, std::int64_t a, std::int64_t b, const ColumnSet& cols,
+                   bool removing) {
     if (!w.Used() || start <= 0 || cols.None() || a > b) return;
     ServerLink& s = t.link_;
     s.GoTo(start);
@@ -440,45 +441,53 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
       const std::int64_t rec = s.RecNo();
       const std::int64_t row = t.GetRowNo();
       if (row > b) break;
-      if (row >= a) list.AddRecord(row, rec, deleted, cols, step, dirty);
+      if (row >= a) {
+        if (removing) list.RemoveRecord(row, rec, cols, nullptr, dirty);
+        else list.AddRecord(row, rec, deleted, cols, step, dirty);
+      }
       if (row == b) break;
       s.Skip(1);
       if (s.RecNo() == rec && !s.EoF()) break;  // the server does not advance
     }
   };
-  auto add = [&](std::int64_t a, std::int64_t b, const ColumnSet& cols, std::int64_t start, bool skipFirst,
-                 bool whole) {
+  auto add = [&](std::int64_t a, std::int64_t b, const ColumnSet& cols, std::int64_t start, bool skipFirst) {
     if (a > b || cols.None()) return;
-    if (dense) {
-      list.AddRange(a, b, cols, deleted, true, known, step, kRunThreshold, whole, dirty);
-    } else {
-      visit(start, skipFirst, a, b, cols);
-    }
+    if (Dense(t) && !list.Compact()) list.AddRange(a, b, cols, deleted, known, step, dirty);
+    else visit(start, skipFirst, a, b, cols, false);
   };
-  auto remove = [&](std::int64_t a, std::int64_t b, const ColumnSet& cols) {
-    if (a <= b && !cols.None()) list.RemoveRange(a, b, cols, known, step, dirty);
+  auto remove = [&](std::int64_t a, std::int64_t b, const ColumnSet& cols, std::int64_t start) {
+    if (a > b || cols.None()) return;
+    if (!list.Compact()) list.RemoveRange(a, b, cols, step, dirty);
+    else visit(start, false, a, b, cols, true);
   };
 
   if (!previousTo) {
-    add(nb.top, nb.bottom, nc, nb.upper.recNo, false, wholeTable);
+    if (all) list.SelectAll(t.link_.LastRec(), nc, dirty);
+    else add(nb.top, nb.bottom, nc, nb.upper.recNo, false);
   } else {
     const Rows ob = rows(from, prev);
-    const ColumnSet oc = columns(from, prev);
+    const ColumnSet oc = BlockColumns(t, from.column, prev.column);
     const std::int64_t i1 = std::max(ob.top, nb.top), i2 = std::min(ob.bottom, nb.bottom);
-    if (i1 > i2) {
-      remove(ob.top, ob.bottom, oc);
-      add(nb.top, nb.bottom, nc, nb.upper.recNo, false, wholeTable);
+    if (all) {
+      // The new block holds every row of the old one: only the columns it
+      // left go, from the rows of the old block.
+      const ColumnSet left = Minus(oc, nc);
+      if (list.Compact() && ob.top <= nb.top && ob.bottom >= nb.bottom) list.RemoveFromAll(left, dirty);
+      else remove(ob.top, ob.bottom, left, ob.upper.recNo);
+      list.SelectAll(t.link_.LastRec(), nc, dirty);
+    } else if (i1 > i2) {
+      remove(ob.top, ob.bottom, oc, ob.upper.recNo);
+      add(nb.top, nb.bottom, nc, nb.upper.recNo, false);
     } else {
       // Only the difference changes: old rows the new block left, columns it
       // left on the rows both share, then the new rows and columns.
-      remove(ob.top, i1 - 1, oc);
-      remove(i2 + 1, ob.bottom, oc);
-      remove(i1, i2, Minus(oc, nc));
-      add(nb.top, i1 - 1, nc, nb.upper.recNo, false, false);
-      const SelectionCell& oldLower = ob.lower;
-      add(i2 + 1, nb.bottom, nc, oldLower.recNo, true, false);
+      remove(ob.top, i1 - 1, oc, ob.upper.recNo);
+      remove(i2 + 1, ob.bottom, oc, ob.upper.recNo);
       const SelectionCell& shared = ob.top >= nb.top ? ob.upper : nb.upper;
-      add(i1, i2, Minus(nc, oc), shared.recNo, false, false);
+      remove(i1, i2, Minus(oc, nc), shared.recNo);
+      add(nb.top, i1 - 1, nc, nb.upper.recNo, false);
+      add(i2 + 1, nb.bottom, nc, ob.lower.recNo, true);
+      add(i1, i2, Minus(nc, oc), shared.recNo, false);
     }
   }
   w.Restore();
@@ -501,10 +510,6 @@ void kTable::SelectionRemove(Symbol kind, int column, std::int64_t row, std::int
   if (kind != kSingle && kind != kAllWithout) return;
   if (list.Empty()) return;
   SelectionOps::LazyStepper lazy(*this);
-  if (list.HasRuns() && Used() && recNo > 0) {
-    lazy.step(recNo, 0, Runtime::Settings().deleted);
-    if (const std::int64_t n = SelectionOps::LookupRow(*this, recNo)) row = n;
-  }
   SelectionList::Dirty dirty;
   if (kind == kSingle) {
     list.RemoveRecord(row, recNo, SelectionOps::CellColumns(*this, column), lazy.step, dirty);
@@ -550,14 +555,14 @@ void kTable::SelectionMove(int from, int to, int count) {
 // Questions
 
 bool kTable::IsCellSelected(int column, std::int64_t row, std::int64_t recNo) const {
-  const SelectionEntry* e = SelectionOps::EntryOf(*this, row, recNo);
+  const ColumnSet* e = SelectionOps::ColumnsOf(*this, recNo);
   if (!e) return false;
-  if (e->columns.whole) return column == 0 || IsCellSelectable(column, row, recNo);
-  return column >= 1 && e->columns.Contains(column);
+  if (e->whole) return column == 0 || IsCellSelectable(column, row, recNo);
+  return column >= 1 && e->Contains(column);
 }
 
-bool kTable::IsRowSelected(std::int64_t row, std::int64_t recNo) const {
-  return SelectionOps::EntryOf(*this, row, recNo) != nullptr;
+bool kTable::IsRowSelected(std::int64_t, std::int64_t recNo) const {
+  return SelectionOps::ColumnsOf(*this, recNo) != nullptr;
 }
 
 std::int64_t kTable::SelectionRowCount() const { return selection_->RowCount(); }

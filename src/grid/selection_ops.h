@@ -10,9 +10,6 @@
 namespace kt {
 
 struct kTable::SelectionOps {
-  // Blocks of more rows than this become runs (while rows are consecutive).
-  static constexpr std::int64_t kRunThreshold = 4096;
-
   // The server inside the grid's sequence bracket with its position saved;
   // Restore() puts it back (the destructor does when an error left early).
   // Without a used server it does nothing.
@@ -54,8 +51,11 @@ struct kTable::SelectionOps {
     std::optional<Walk> walk;
   };
   // Row numbers are consecutive positions of the records the server shows,
-  // so runs may stand for the rows between two records.
+  // so the records of a row range are found by skipping.
   static bool Dense(kTable& t);
+  // A selection of all records may be kept compactly: the server shows
+  // every record.
+  static bool ShowsAll(kTable& t);
   // Row numbers are record numbers (no order); tells the list so.
   static bool Identity(kTable& t);
   // The row number of a record as the selection stores it: from the record
@@ -65,10 +65,14 @@ struct kTable::SelectionOps {
   // GetRowNo of a record (the caller holds a Walk); 0 when the server does
   // not have it.
   static std::int64_t LookupRow(kTable& t, std::int64_t recNo);
-  static const SelectionEntry* EntryOf(const kTable& t, std::int64_t row, std::int64_t recNo);
+  // Selected columns of a record; null when it is not selected.
+  static const ColumnSet* ColumnsOf(const kTable& t, std::int64_t recNo);
   static std::string OrderSignature(kTable& t);
 
+  // Columns of one cell; none for a column that is not open.
   static ColumnSet CellColumns(const kTable& t, int column);
+  // Columns of a block between two cells, clamped to the open columns.
+  static ColumnSet BlockColumns(const kTable& t, int a, int b);
   static bool Block(kTable& t, SelectionCell from, SelectionCell to, const SelectionCell* previousTo, bool wholeTable);
   static bool SelectAll(kTable& t);
   // First and last record with their rows; FALSE for an empty server.

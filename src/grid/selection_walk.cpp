@@ -61,27 +61,47 @@ std::int64_t kTable::SelectionFirstRow() {
 
 std::int64_t kTable::SelectionNextRow() {
   SelectionList& list = *selection_;
-  const auto& entries = list.Entries();
   walkColumn_ = 0;
-  if (walkEntry_ >= 0 && std::size_t(walkEntry_) < entries.size()) {
-    const SelectionEntry& e = entries[std::size_t(walkEntry_)];
-    if (e.IsRun() && walkRecNo_ != 0 && walkRow_ >= e.row && walkRow_ < e.rowTo && walkRecNo_ != e.lastRecNo) {
-      // The next row of a run: one record on from the last returned.
-      std::int64_t rec = 0;
-      if (SelectionOps::Identity(*this)) {
-        rec = walkRecNo_ + 1;
-      } else {
-        SelectionOps::Walk w(*this);
-        rec = SelectionOps::Stepper(*this)(walkRecNo_, 1, e.deleted);
-        w.Restore();
-      }
-      if (rec != 0) {
-        ++walkRow_;
-        walkRecNo_ = rec;
-        return rec;
-      }
+  if (list.Compact()) {
+    // The records of the current order, those of the selection among them.
+    if (walkEntry_ < -1 || !Used()) return 0;
+    if (!hasOrder_ && !ServerHidesRecords()) {
+      // The order is the record numbers: no need to move the server.
+      const std::int64_t lastRec = link_.LastRec();
+      std::int64_t rec = walkEntry_ == -1 ? 1 : walkRecNo_ + 1;
+      while (rec <= lastRec && !list.CompactColumns(rec)) ++rec;
+      const std::int64_t found = rec <= lastRec ? rec : 0;
+      walkEntry_ = found ? 0 : -2;
+      walkRecNo_ = found;
+      if (found) ++walkRow_;
+      return found;
     }
+    SelectionOps::Walk w(*this);
+    bool going = true;
+    if (walkEntry_ == -1) {
+      link_.GoTop();
+    } else {
+      link_.GoTo(walkRecNo_);
+      going = !link_.EoF() && link_.RecNo() == walkRecNo_;
+      if (going) link_.Skip(1);
+    }
+    std::int64_t found = 0;
+    while (going && !link_.EoF()) {
+      const std::int64_t rec = link_.RecNo();
+      if (list.CompactColumns(rec)) {
+        found = rec;
+        break;
+      }
+      link_.Skip(1);
+      if (link_.RecNo() == rec && !link_.EoF()) break;  // the server does not advance
+    }
+    w.Restore();
+    walkEntry_ = found ? 0 : -2;
+    walkRecNo_ = found;
+    if (found) ++walkRow_;
+    return found;
   }
+  const auto& entries = list.Entries();
   while (std::size_t(walkEntry_ + 1) < entries.size()) {
     ++walkEntry_;
     const SelectionEntry& e = entries[std::size_t(walkEntry_)];
@@ -116,11 +136,15 @@ int kTable::SelectionFirstColumn() {
 }
 
 int kTable::SelectionNextColumn() {
-  const auto& entries = selection_->Entries();
-  if (walkEntry_ < 0 || std::size_t(walkEntry_) >= entries.size()) return 0;
-  const ColumnSet& columns = entries[std::size_t(walkEntry_)].columns;
-  if (columns.whole || std::size_t(walkColumn_) >= columns.list.size()) return 0;
-  return columns.list[std::size_t(walkColumn_++)];
+  const SelectionList& list = *selection_;
+  const ColumnSet* columns = nullptr;
+  if (list.Compact()) {
+    if (walkEntry_ == 0) columns = list.CompactColumns(walkRecNo_);
+  } else if (walkEntry_ >= 0 && std::size_t(walkEntry_) < list.Entries().size()) {
+    columns = &list.Entries()[std::size_t(walkEntry_)].columns;
+  }
+  if (!columns || columns->whole || std::size_t(walkColumn_) >= columns->list.size()) return 0;
+  return columns->list[std::size_t(walkColumn_++)];
 }
 
 // ---------------------------------------------------------------------------
@@ -129,138 +153,43 @@ int kTable::SelectionNextColumn() {
 void kTable::SelectionRowsChanged(int) {
   SelectionList& list = *selection_;
   if (!Used()) return;
-  if (list.Empty()) {
-    selectionOrder_ = SelectionOps::OrderSignature(*this);
-    selectionLastRec_ = link_.LastRec();
-    return;
-  }
   SelectionOps::Walk w(*this);
   const std::string order = SelectionOps::OrderSignature(*this);
   const bool orderChanged = order != selectionOrder_;
-  // Runs stay valid while rows are record numbers, or consecutive.
-  const bool dense = SelectionOps::Identity(*this) || SelectionOps::Dense(*this);
-  auto& entries = list.Raw();
-  // A look at the ends tells whether rows moved: an insertion or removal
-  // before an entry moves the last one, and runs are checked at both ends.
-  bool changed = orderChanged || (list.HasRuns() && !dense);
+  selectionOrder_ = order;
+  selectionLastRec_ = link_.LastRec();
+  if (list.Empty()) {
+    w.Restore();
+    return;
+  }
+  SelectionOps::Identity(*this);
   auto moved = [&](std::int64_t recNo, std::int64_t row) {
     if (recNo == 0) return false;
     const std::int64_t n = SelectionOps::LookupRow(*this, recNo);
     return n != 0 && n != row;
   };
-  // The record the notification is about (an edited key moves it).
+  // The compact form holds no rows; entries do. A look at the ends tells
+  // whether rows moved: an insertion or removal before an entry moves the
+  // last one; the record the notification is about may have a new key.
+  if (list.Compact()) {
+    for (SelectionCell* c : {&anchor_, &rangeEnd_})
+      if (const std::int64_t n = SelectionOps::LookupRow(*this, c->recNo)) c->row = n;
+    w.Restore();
+    return;
+  }
+  bool changed = orderChanged;
+  auto& entries = list.Raw();
   if (const int i = list.FindRecord(link_.RecNo()); i >= 0 && !changed)
     changed = moved(entries[std::size_t(i)].recNo, entries[std::size_t(i)].row);
-  for (std::size_t i = 0; i < entries.size() && !changed; ++i) {
-    const SelectionEntry& e = entries[i];
-    const bool end = i == 0 || i + 1 == entries.size();
-    if (e.IsRun()) changed = moved(e.recNo, e.row) || moved(e.lastRecNo, e.rowTo);
-    else if (end) changed = moved(e.recNo, e.row);
-  }
+  if (!changed && !entries.empty())
+    changed = moved(entries.front().recNo, entries.front().row) || moved(entries.back().recNo, entries.back().row);
   if (changed) {
-    // A selection of all records stays all records in a new order; its holes
-    // are taken out again.
-    bool table = false, alike = true;
-    ColumnSet tableColumns;
-    bool tableDeleted = false;
-    for (const SelectionEntry& e : entries) {
-      if (!e.IsRun() || !e.wholeTable) continue;
-      if (!table) {
-        table = true;
-        tableColumns = e.columns;
-        tableDeleted = e.deleted;
-      } else if (!(e.columns == tableColumns) || e.deleted != tableDeleted) {
-        alike = false;
-      }
-    }
-    const bool remake = table && alike && orderChanged && dense;
-    if (table && ((orderChanged && !remake) || !dense)) list.BreakTable();
-    std::vector<SelectionEntry> renumbered;
-    renumbered.reserve(entries.size());
-    for (SelectionEntry e : entries) {
-      if (!e.IsRun()) {
-        if (const std::int64_t n = SelectionOps::LookupRow(*this, e.recNo)) e.row = e.rowTo = n;
-        renumbered.push_back(std::move(e));
-        continue;
-      }
-      if (!dense) {
-        // Rows are no longer consecutive: the run becomes one entry per
-        // record, walked from its first record to its last.
-        const SelectionOps::DeletedSetting hidden(e.deleted);
-        link_.GoTo(e.recNo);
-        for (std::int64_t k = 0; !link_.EoF() && k < e.Rows(); ++k) {
-          SelectionEntry one = e;
-          one.recNo = one.lastRecNo = link_.RecNo();
-          one.row = one.rowTo = GetRowNo();
-          one.wholeTable = false;
-          renumbered.push_back(one);
-          if (one.recNo == e.lastRecNo) break;
-          link_.Skip(1);
-        }
-        continue;
-      }
-      if (remake && e.wholeTable) continue;  // made anew below
-      std::int64_t a = SelectionOps::LookupRow(*this, e.recNo), b = SelectionOps::LookupRow(*this, e.lastRecNo);
-      if (a == 0 || b == 0) {
-        a = a ? a : e.row;
-        b = b ? b : e.rowTo;
-      }
-      if (a > b) {
-        std::swap(a, b);
-        std::swap(e.recNo, e.lastRecNo);
-      }
-      e.row = a;
-      e.rowTo = b;
-      renumbered.push_back(std::move(e));
-    }
-    if (remake) {
-      link_.GoTop();
-      if (!link_.EoF()) {
-        SelectionEntry all;
-        all.recNo = link_.RecNo();
-        all.row = GetRowNo();
-        link_.GoBottom();
-        all.lastRecNo = link_.RecNo();
-        all.rowTo = GetRowNo();
-        all.deleted = tableDeleted;
-        all.wholeTable = true;
-        all.columns = tableColumns;
-        renumbered.push_back(std::move(all));
-      }
-    }
-    entries = std::move(renumbered);
-    const std::vector<SelectionList::Hole> holes = list.Holes();
-    list.Holes().clear();
+    for (SelectionEntry& e : entries)
+      if (const std::int64_t n = SelectionOps::LookupRow(*this, e.recNo)) e.row = n;
     list.Rebuild();
-    if (dense) list.Normalize(SelectionOps::Stepper(*this));
-    for (const SelectionList::Hole& h : holes) {
-      const std::int64_t row = SelectionOps::LookupRow(*this, h.recNo);
-      if (row == 0) continue;
-      if (remake) {
-        SelectionList::Dirty dirty;
-        list.RemoveRecord(row, h.recNo, ColumnSet::Whole(), SelectionOps::Stepper(*this), dirty);
-      } else {
-        list.Holes().push_back({row, h.recNo});
-      }
-    }
     for (SelectionCell* c : {&anchor_, &rangeEnd_})
       if (const std::int64_t n = SelectionOps::LookupRow(*this, c->recNo)) c->row = n;
   }
-  const std::int64_t lastRec = link_.LastRec();
-  if (list.HasRuns() && lastRec > selectionLastRec_ && selectionLastRec_ > 0) {
-    // Records added since the runs were made are not part of a run they
-    // land in (a few at a time; a mass append is taken as it comes).
-    for (std::int64_t rec = selectionLastRec_ + 1; rec <= std::min(lastRec, selectionLastRec_ + 256); ++rec) {
-      const std::int64_t row = SelectionOps::LookupRow(*this, rec);
-      const int i = row > 0 ? list.FindRow(row) : -1;
-      if (i >= 0 && list.Entries()[std::size_t(i)].IsRun() && list.FindRecord(rec) < 0) {
-        SelectionList::Dirty dirty;
-        list.RemoveRecord(row, rec, ColumnSet::Whole(), SelectionOps::Stepper(*this), dirty);
-      }
-    }
-  }
-  selectionLastRec_ = lastRec;
-  selectionOrder_ = order;
   w.Restore();
 }
 
