@@ -875,7 +875,6 @@ class kTable : public CustomControl, public ColumnOwner {
   // The numbering the stored rows were taken in (row mode and order), and
   // the server's LastRec then (records after it are new).
   std::string selectionOrder_;
-  std::int64_t selectionLastRec_ = 0;
   struct SelectionOps;  // the algorithms, selection_ops.cpp
   friend struct SelectionOps;
   // The selection, anchor and range end go (a new server, no columns).

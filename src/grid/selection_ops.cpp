@@ -402,7 +402,6 @@ bool kTable::SelectionOps::Block(kTable& t, SelectionCell from, SelectionCell to
       if (c->recNo > 0)
         if (const std::int64_t n = LookupRow(t, c->recNo)) c->row = n;
     t.selectionOrder_ = OrderSignature(t);
-    t.selectionLastRec_ = t.link_.LastRec();
   }
   struct Rows {
     std::int64_t top = 0, bottom = 0;

@@ -157,7 +157,6 @@ void kTable::SelectionRowsChanged(int) {
   const std::string order = SelectionOps::OrderSignature(*this);
   const bool orderChanged = order != selectionOrder_;
   selectionOrder_ = order;
-  selectionLastRec_ = link_.LastRec();
   if (list.Empty()) {
     w.Restore();
     return;
