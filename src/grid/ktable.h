@@ -52,7 +52,9 @@ class QScrollBar;
 
 namespace kt {
 
+class Control;
 class MenuCommandEvent;
+struct CellEditor;
 class SelectionList;
 class WindowHookEvent;
 
@@ -272,7 +274,9 @@ class kTable : public CustomControl, public ColumnOwner {
   bool AutoSkip() const { return autoSkip_; }
   void AutoSkip(bool v) { autoSkip_ = v; }
   const Usual& AutoEdit() const { return autoEdit_; }
-  void AutoEdit(const Usual& v) { autoEdit_ = v; }
+  // Empty (NIL, FALSE): off; TRUE: #Permanent; a symbol: that mode.
+  // #Permanent also sets AutoSkip and opens the editor on an editable grid.
+  void AutoEdit(const Usual& v);
   int DragDropMode() const { return dragDropMode_; }
   void EnableSkipEOF(const Usual& enable = NIL) { skipEOF_ = Enabled(enable); }
   bool IsSkipEOFEnabled() const { return skipEOF_; }
@@ -622,19 +626,58 @@ class kTable : public CustomControl, public ColumnOwner {
 
  public:
 
-  // --- editing hooks (the cell editor) -------------------------------------
-  virtual bool InEdit() const { return false; }
-  virtual bool EditClose() { return true; }
-  // Opens the editor on the current cell; FALSE when none opened.
-  virtual bool Edit() { return false; }
-  virtual void EditCancel() {}
+  // --- cell editing (cell_editor.cpp, edit_create.cpp, edit_keys.cpp,
+  // edit_append.cpp; the editor's state is CellEditor) ----------------------
+  // TRUE while an editor is open (EditControl is set).
+  virtual bool InEdit() const;
+  // Opens the editor on the current cell; FALSE when none opened (not
+  // editable, a deleted record, an owner veto, ...).
+  virtual bool Edit();
+  // Validates and writes the editor's value, then removes the editor;
+  // FALSE keeps it open (invalid input, a refused write, an owner veto).
+  virtual bool EditClose();
+  // Removes the editor without writing; FALSE when the owner vetoed.
+  virtual bool EditCancel();
+  // Puts the cell's current value back into the open editor.
+  void EditUndo();
+  // The open editor as the owner sees it (a Control), NIL when closed.
+  Usual EditControl() const;
+  // The open editor's control object; null when closed.
+  Control* EditControlObject() const;
+  // The cell being edited (column, row, record); zeros when closed.
+  const Ref<kCell>& EditCell() const;
+  // The record the server stood on when the editor opened.
+  std::int64_t EditStartRecNo() const;
+  // Builds the editor for a cell (placed, font and colours set, not
+  // filled and not shown); null when the column's edit class cannot be
+  // made.
+  virtual Control* EditCreate(int column, std::int64_t row, std::int64_t recNo);
+  // The rectangle the editor of a cell takes: GetEditRect less the column's
+  // data grid lines. FALSE when the cell is not on screen.
+  bool GetEditorRect(int column, std::int64_t row, std::int64_t recNo, GridRect& rect) const;
+  // Moves and resizes the open editor onto its cell (after scrolling,
+  // resizing, row changes).
+  virtual void EditRecalculate();
+  // The editor's window hook (every event of the editor's widget):
+  // non-NIL when the grid took the event.
+  virtual Usual EditEventHandler(WindowHookEvent& event);
   // Hands a key, input-method or mouse event that opened the editor on to
   // it, so a typed character or the click's caret position reaches the
   // editor.
-  virtual void EditForwardEvent(QEvent* /*event*/) {}
-  // Moves and resizes the open editor onto its cell after the grid
-  // scrolled under it.
-  virtual void EditRecalculate() {}
+  virtual void EditForwardEvent(QEvent* event);
+  // Tells the owner (CellEdit method, kCellEditEvent) about step `mode`
+  // and, for mode 3, validates the input itself when the owner did not
+  // answer; FALSE vetoes the step.
+  virtual bool CellEdit(int mode);
+  // Tells the owner (RecordAppend method, kRecordAppendEvent): mode 1
+  // before, 2 after, 3 after a failed append; FALSE (mode 1) vetoes.
+  virtual bool RecordAppend(int mode);
+  // Editor classes an #EditClass property may name, beyond the built-in
+  // #CheckBox, #ComboBox, #ComboEdit, #PushButton, #SingleLineEdit,
+  // #MultiLineEdit, #RichEdit and #DateTimePicker. The factory builds the
+  // control as a child of `parent`.
+  using EditorFactory = Control* (*)(QWidget* parent);
+  static void RegisterEditClass(Symbol name, EditorFactory factory);
 
   // --- screen readers (accessible.cpp) -------------------------------------
   // Tells assistive tools that the current cell moved.
@@ -664,6 +707,8 @@ class kTable : public CustomControl, public ColumnOwner {
   static void RegisterSelection(ClassInfo& info);
   static void RegisterKeys(ClassInfo& info);
   static void RegisterMouse(ClassInfo& info);
+  static void RegisterEditing(ClassInfo& info);   // cell_editor.cpp
+  static void RegisterEditKeys(ClassInfo& info);  // edit_keys.cpp
   static Ref<BoundingBox> Box(const GridRect& r) {
     return New<BoundingBox>(r.left, r.top, std::max(0, r.right - r.left), std::max(0, r.bottom - r.top));
   }
@@ -967,6 +1012,14 @@ class kTable : public CustomControl, public ColumnOwner {
   // The conditions of Enter for opening the editor on the current cell.
   bool CanEditCurrentCell();
   int ContextArea(Symbol area) const;
+
+  // cell editing (cell_editor.cpp, edit_create.cpp, edit_keys.cpp,
+  // edit_append.cpp)
+  std::unique_ptr<CellEditor> editor_;
+  // --- cell_editor.cpp private helpers go here ---
+  // --- edit_create.cpp private helpers go here ---
+  // --- edit_keys.cpp private helpers go here ---
+  // --- edit_append.cpp private helpers go here ---
 
   // screen readers and clipboard
   // (accessible.cpp, copy_selection.cpp)

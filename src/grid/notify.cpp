@@ -493,23 +493,6 @@ bool kTable::GoBottom() {
   return true;
 }
 
-bool kTable::Append() {
-  if (!Used()) return false;
-  if (InEdit() && !EditClose()) return false;
-  Object* owner = ownerHas_[kRecordAppend] ? NotifyOwner() : nullptr;
-  auto tell = [&](int mode) -> bool {
-    if (!owner) return true;
-    ++ownerNotifications_;
-    const Usual a[] = {Usual(New<GridEvent>(this, ControlID(), 0xF00B)), Usual(mode)};
-    const Usual r = owner->Send("RecordAppend", a);
-    return !(r.IsLogic() && !r.AsLogic());
-  };
-  if (!tell(1)) return false;
-  const bool ok = link_.Send("Append").AsLogic();
-  tell(ok ? 2 : 3);
-  return ok;
-}
-
 bool kTable::Delete() {
   if (!Used()) return false;
   if (InEdit() && !EditClose()) return false;

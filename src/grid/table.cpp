@@ -4,6 +4,7 @@
 #include <exception>
 #include <algorithm>
 
+#include "grid/cell_editor.h"
 #include "grid/grid_event.h"
 #include "grid/event_lock.h"
 #include "grid/ktable.h"
@@ -29,7 +30,8 @@ const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 }  // namespace
 
 kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimension* size)
-    : CustomControl(owner, controlId), selection_(std::make_unique<SelectionList>()) {
+    : CustomControl(owner, controlId), selection_(std::make_unique<SelectionList>()),
+      editor_(std::make_unique<CellEditor>()) {
   // View styles, each with its own grid-line style.
   auto dataGrid = New<kGrid>(Usual(1));
   dataView_ = New<kViewStyle>(nullptr, nullptr, 0, nullptr, dataGrid);
@@ -169,6 +171,8 @@ const ClassInfo& kTable::StaticClass() {
     RegisterSelection(info);
     RegisterKeys(info);
     RegisterMouse(info);
+    RegisterEditing(info);
+    RegisterEditKeys(info);
     RegisterClipboard(info);
     return true;
   }();

@@ -47,9 +47,10 @@ class HookGrid : public kTable {
     inEdit = editOpens;
     return editOpens;
   }
-  void EditCancel() override {
+  bool EditCancel() override {
     ++cancels;
     inEdit = false;
+    return true;
   }
   void EditForwardEvent(QEvent*) override { ++forwards; }
 
