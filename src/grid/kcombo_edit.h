@@ -29,6 +29,8 @@ class kComboEdit : public SingleLineEdit {
   void OnChoiceClose(bool ok);
   // The button's rectangle in the edit's coordinates.
   QRect GetButtonArea() const;
+  // The button's width: that of a vertical scroll bar.
+  int ButtonWidth() const;
   bool Owns(const QWidget* w) const override;
 
  protected:
@@ -36,14 +38,18 @@ class kComboEdit : public SingleLineEdit {
   void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   QPointer<kComboEditChoice> choice_;
+  bool buttonDown_ = false;  // drawn pressed while the choice is open
 };
 
 // The drop-down of a kComboEdit: a dialog whose controls pick a Value.
 // DoClose(TRUE) hands the value to the owner edit and closes; losing the
-// activation closes it without a value (Deactivate).
+// activation closes it without a value (Deactivate). Enter and Escape in
+// the window close it with and without the value; the window's own
+// controls close it through DoClose.
 class kComboEditChoice : public DialogWindow {
  public:
   explicit kComboEditChoice(QWidget* parent = nullptr);
@@ -63,6 +69,7 @@ class kComboEditChoice : public DialogWindow {
  private:
   QPointer<kComboEdit> owner_;
   Usual value_;
+  bool closing_ = false;
 };
 
 }  // namespace kt

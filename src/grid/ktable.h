@@ -1018,6 +1018,11 @@ class kTable : public CustomControl, public ColumnOwner {
   std::unique_ptr<CellEditor> editor_;
   // --- cell_editor.cpp private helpers go here ---
   // --- edit_create.cpp private helpers go here ---
+  // Puts a control on a cell: its rectangle by its kind and the column's
+  // data alignment; FALSE (control left as it is) when the cell has none.
+  bool PlaceEditor(Control* control, int column, std::int64_t row, std::int64_t recNo);
+  // The data font, colours and alignment of a column on its editor.
+  void StyleEditor(Control* control, int column);
   // --- edit_keys.cpp private helpers go here ---
   // --- edit_append.cpp private helpers go here ---
 

@@ -17,6 +17,7 @@
 #include <QTextEdit>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/db/fieldspec.h"
 #include "platform/db/hyperlabel.h"
@@ -84,6 +85,12 @@ class Control : public Object {
   void SetStatus(Ref<HyperLabel> status) { status_ = std::move(status); }
   // Applies TextColor and Background to the widget's palette.
   void ApplyColours();
+  // The type typed text is read as: that of the last assigned value, else
+  // the FieldSpec's, else "C".
+  std::string ReadType() const;
+  // Reads `text` by ReadType into `out`; FALSE (out unchanged) when the
+  // text is not a value of that type.
+  bool ReadText(std::string_view text, Usual& out) const;
   Usual value_;
   bool unreadable_ = false;  // the last Update could not read the text
 
@@ -132,12 +139,19 @@ class MultiLineEdit : public QPlainTextEdit, public Control {
   bool WantTab() const { return wantTab_; }
   void WantTab(bool v);
 
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+
  private:
   bool wantReturn_ = true;
   bool wantTab_ = false;
+  bool crlf_ = false;  // the value's lines end in CR LF
 };
 
-// Rich text (RTF in the value).
+// Rich text. The value is the column's text: a value starting with "<" is
+// loaded as rich text (Qt's HTML), any other as plain text; once typed into,
+// the value is the document as Qt HTML (Qt reads no RTF, and HTML keeps the
+// formatting through a round trip). Untouched, the value stays as assigned.
 class RichEdit : public QTextEdit, public Control {
  public:
   explicit RichEdit(QWidget* parent = nullptr);
@@ -154,7 +168,8 @@ class RichEdit : public QTextEdit, public Control {
   void Modified(bool modified) override;
 };
 
-// A check box: a logic value (TRUE checked).
+// A check box: a logic value (TRUE checked). A number assigned checks it
+// when not zero.
 class CheckBox : public QCheckBox, public Control {
  public:
   explicit CheckBox(QWidget* parent = nullptr);
@@ -198,9 +213,12 @@ class ComboBox : public QComboBox, public Control {
   void TextValue(std::string_view text) override;
   bool Modified() const override { return modified_; }
   void Modified(bool modified) override { modified_ = modified; }
+  bool Owns(const QWidget* w) const override;
 
  private:
   bool modified_ = false;
+  bool assigning_ = false;
+  std::vector<Usual> itemValues_;  // parallel to the items
 };
 
 // A push button; its text is the value.
@@ -243,6 +261,7 @@ class DateTimePicker : public QDateEdit, public Control {
  private:
   bool showsTime_ = false;
   bool modified_ = false;
+  bool assigning_ = false;
 };
 
 // The control object of a widget: the widget itself when it is a Control,
