@@ -2,6 +2,8 @@
 // the editor's place, font and alignment on its cell.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <memory>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "grid_fixture.h"
 #include "platform/gui/font.h"
 #include "platform/runtime/error.h"
+
+#include <QStyle>
 
 namespace kt::test {
 namespace {
@@ -164,6 +168,69 @@ TEST_F(EditCreateTest, PlaceFontAndAlignment) {
     auto e = Create(column);
     EXPECT_EQ(e->geometry(), r.ToQRect()) << column;
   }
+}
+
+TEST_F(EditCreateTest, CheckBoxStatesAsNumbersOrLogic) {
+  kCheckBox box(owner.get());
+  box.setTristate(true);
+  for (auto [n, state] : {std::pair{0, Qt::Unchecked}, {1, Qt::Checked}, {2, Qt::PartiallyChecked}}) {
+    box.Modified(false);
+    box.Value(Usual(n));
+    EXPECT_EQ(box.checkState(), state) << n;
+    EXPECT_EQ(box.Value(), Usual(n));
+    EXPECT_TRUE(box.Modified());
+  }
+  box.Value(Usual(7));  // no such state: an error, the box unchanged
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(box.Value(), Usual(2));
+  box.Value(Usual(true));
+  EXPECT_EQ(box.Value(), Usual(1));
+  box.setTristate(false);
+  EXPECT_EQ(box.Value(), Usual(true));
+}
+
+// A choice that offers one value.
+struct PickChoice : kComboEditChoice {
+  using kComboEditChoice::kComboEditChoice;
+};
+
+TEST_F(EditCreateTest, ComboEditButtonOpensTheChoiceAndTakesItsValue) {
+  auto* edit = new kComboEdit(owner.get());
+  edit->setGeometry(10, 10, 200, 28);
+  edit->show();
+  edit->Value(Usual("old"));
+  auto* choice = new PickChoice();
+  edit->Choice(choice);
+  EXPECT_EQ(choice->Owner(), edit);
+  const QRect button = edit->GetButtonArea();
+  EXPECT_EQ(button.width(), edit->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, edit));
+  EXPECT_EQ(button.right(), edit->width() - 1 - (edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0));
+  EXPECT_GE(edit->textMargins().right(), button.width());
+
+  QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(5, 14));  // in the text: nothing opens
+  EXPECT_FALSE(choice->isVisible());
+  QTest::mouseClick(edit, Qt::LeftButton, {}, button.center());
+  ASSERT_TRUE(choice->isVisible());
+  EXPECT_EQ(choice->pos(), edit->mapToGlobal(QPoint(0, edit->height())));
+  EXPECT_TRUE(edit->Owns(choice));
+  QWidget stranger;
+  EXPECT_FALSE(edit->Owns(&stranger));
+
+  choice->Value(Usual("picked"));
+  choice->DoClose(true);
+  EXPECT_FALSE(choice->isVisible());
+  EXPECT_EQ(edit->text(), "picked");
+  EXPECT_TRUE(edit->Modified());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }, 1000));
+
+  // Escape in the choice closes it without its value.
+  QTest::mouseClick(edit, Qt::LeftButton, {}, button.center());
+  ASSERT_TRUE(choice->isVisible());
+  choice->Value(Usual("other"));
+  QTest::keyClick(choice, Qt::Key_Escape);
+  EXPECT_FALSE(choice->isVisible());
+  EXPECT_EQ(edit->text(), "picked");
+  delete edit;  // the choice goes with it
 }
 
 }  // namespace
