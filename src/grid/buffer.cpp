@@ -442,6 +442,7 @@ bool kTable::Skip(const Usual& rowsArg) {
     }
     if (!IsRowVisible(currentRow_, now, false)) Notify(notify::RecordChange, Usual(requested));
     if (requested == 1 && autoAppend_ && editable_) Append();
+    else PermanentEdit(true);
     return true;
   }
   if (!atEof && now != 0 && now <= link_.LastRec()) {
@@ -627,6 +628,8 @@ bool kTable::Refresh(const Usual& mode) {
   UpdateHorizontalScrollValues(true, true);
   Redraw();
   seq.End();
+  if (InEdit()) EditRecalculate();
+  else PermanentEdit();
   return true;
 }
 

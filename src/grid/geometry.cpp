@@ -181,6 +181,7 @@ void kTable::Recalculate() {
     frozenCells_.clear();
     scrollCells_.clear();
   }
+  if (InEdit()) EditRecalculate();
 }
 
 // ---------------------------------------------------------------------------

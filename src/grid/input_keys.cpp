@@ -346,7 +346,7 @@ bool kTable::KeyDown(QKeyEvent* e) {
       CellDoubleClick();
       // The owner's answer may have moved the cursor or closed columns;
       // the conditions are read afterwards. A deleted record is never edited.
-      if (CanEditCurrentCell()) Edit();
+      if (CanEditCurrentCell() && Edit()) ClickButtonEditor();
       return true;
     }
   }

@@ -1039,6 +1039,31 @@ class kTable : public CustomControl, public ColumnOwner {
   // The data font, colours and alignment of a column on its editor.
   void StyleEditor(Control* control, int column);
   // --- edit_keys.cpp private helpers go here ---
+  // A key pressed in the editor: TRUE when the grid takes it (the editor
+  // never sees it).
+  bool EditorKeyPress(QKeyEvent* e);
+  // The editor gained or lost the focus.
+  void EditorFocus(QFocusEvent* e, bool gotFocus);
+  // The focus moved anywhere while the editor had let it go to a pop-up or
+  // another window: the editor closes once the focus lands elsewhere.
+  void EditorFocusChanged(QWidget* old, QWidget* now);
+  // A row move from the editor (Up, Down, PgUp, PgDn, Ctrl+PgUp/PgDn).
+  void EditorRowMove(int key, bool shift, bool ctrl);
+  // A push-button editor was clicked: it closes.
+  void EditorButtonClicked();
+  // Connects a push-button editor's click (once per editor).
+  void WatchEditorButton();
+  // The editor should be open now: #Permanent, editable, not open, not
+  // being built, and (unless `anyFocus`) the grid has the focus.
+  bool PermanentEditDue(bool anyFocus = false) const;
+  // Opens the editor when PermanentEditDue.
+  void PermanentEdit(bool anyFocus = false);
+  // Clicks a push-button editor (after Enter, as the button's own click).
+  void ClickButtonEditor();
+  // The editor let the focus go to a pop-up or another window.
+  bool editorAway_ = false;
+  bool watchingFocus_ = false;
+  QPointer<QWidget> watchedButton_;
   // --- edit_append.cpp private helpers go here ---
 
   // screen readers and clipboard

@@ -11,7 +11,7 @@ namespace {
 
 const Symbol kCommit("Commit"), kData("Data"), kCurrent("Current"), kFromLine("FromLine"), kCellSym("Cell"),
     kAll("All"), kStable("Stable"), kRefreshBuffer("RefreshBuffer"), kIndexKey("IndexKey"), kOrderInfo("OrderInfo"),
-    kDeletedScope("DeletedScope"), kPermanent("Permanent"), kVertical("Vertical");
+    kDeletedScope("DeletedScope"), kVertical("Vertical");
 
 std::string Upper(std::string_view s) {
   std::string r(s);
@@ -46,9 +46,7 @@ bool kTable::DeletedHidden() {
 }
 
 void kTable::AutoEditCheck() {
-  // Opening the editor belongs to cell editing; nothing to open yet.
-  if (editable_ && autoEdit_.IsSymbol() && autoEdit_.AsSymbol() == kPermanent && !InEdit() && hasFocus()) {
-  }
+  PermanentEdit();
 }
 
 bool kTable::Notify(int code, const Usual& description) {

@@ -22,7 +22,7 @@ const Symbol kAbsolute("Absolute"), kRelative("Relative"), kAuto("Auto"), kRecCo
     kSimple("Simple"), kMoveToControl("MoveToControl"), kFirstCell("FirstCell"), kFirst("First"), kNext("Next"),
     kPrevious("Previous"), kLast("Last"), kAll("All"), kSelectorSym("Selector"), kFromColumn("FromColumn"),
     kOnlyWhenLastClient("OnlyWhenLastClient"), kViewLogicValues("VIEWLOGICVALUES"), kChildren("Children"),
-    kIndexOrd("IndexOrd"), kField("Field"), kPermanent("Permanent"), kStable("Stable");
+    kIndexOrd("IndexOrd"), kField("Field"), kStable("Stable");
 
 const Usual& Arg(Args a, std::size_t i) { return i < a.size() ? a[i] : NIL; }
 
@@ -464,6 +464,7 @@ bool kTable::Use(const Usual& server, const Usual& columns, const Usual& open) {
   // A freshly bound server shows new rows everywhere.
   update();
   if (redraw) Redraw(Usual(redrawArea));
+  PermanentEdit();
   return true;
 }
 
@@ -617,9 +618,7 @@ void kTable::AfterColumnsChanged(bool rowsChanged, int position, Usual redraw, i
   if (rowsChanged) Redraw();
   else Redraw(Usual(kFromColumn), NIL, Usual(position));
   if (currentColumn_ != oldCurrent && Enabled(redraw)) CellSelect();
-  if (editable_ && autoEdit_.IsSymbol() && autoEdit_.AsSymbol() == kPermanent && hasFocus()) {
-    // Opening the editor belongs to cell editing.
-  }
+  PermanentEdit();
 }
 
 bool kTable::CloseColumn(const Usual& column, const Usual& redraw) {
