@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <cstdint>
 
+#include "columns/kdatacolumn.h"
 #include "grid/kcell.h"
 #include "platform/gui/controls.h"
 
@@ -27,6 +28,11 @@ struct CellEditor {
   bool creating = false;
   // The control came from the owner (CellEdit mode 1), not from EditCreate.
   bool ownControl = false;
+  // The column being edited, held so that a change of the open columns
+  // while the editor is open cannot redirect the write.
+  Ref<kDataColumn> column;
+  // EditClose/EditCancel are under way: writing, or taking the editor down.
+  enum class Phase { Idle, Writing, Removing } phase = Phase::Idle;
 
   bool Open() const { return control != nullptr && !widget.isNull(); }
   Control* Current() const { return widget.isNull() ? nullptr : control; }
@@ -39,6 +45,8 @@ struct CellEditor {
     flags = 0;
     creating = false;
     ownControl = false;
+    column = nullptr;
+    phase = Phase::Idle;
   }
 };
 

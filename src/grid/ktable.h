@@ -1017,6 +1017,21 @@ class kTable : public CustomControl, public ColumnOwner {
   // edit_append.cpp)
   std::unique_ptr<CellEditor> editor_;
   // --- cell_editor.cpp private helpers go here ---
+  // Puts the edit column's value into the open editor and selects it.
+  void LoadEditor();
+  // Writes the editor's value by the rules of its kind; FALSE with the
+  // server's reason when the write was refused.
+  bool WriteEditor(std::string& reason);
+  // Runs one write to the edit column; FALSE with the reason when the server
+  // refused it, else tells the owner (CellEdit 7).
+  template <class F>
+  bool WriteCell(std::string& reason, F&& write);
+  // Hides, unhooks and destroys the editor and clears the editing state.
+  void RemoveEditor();
+  // After a veto or a refusal: the editor gets the focus back.
+  void RefocusEditor();
+  // "Eingabefehler: " and the edit column's caption (or its number).
+  std::string EditErrorCaption() const;
   // --- edit_create.cpp private helpers go here ---
   // --- edit_keys.cpp private helpers go here ---
   // --- edit_append.cpp private helpers go here ---
