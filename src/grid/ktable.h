@@ -1065,6 +1065,14 @@ class kTable : public CustomControl, public ColumnOwner {
   bool watchingFocus_ = false;
   QPointer<QWidget> watchedButton_;
   // --- edit_append.cpp private helpers go here ---
+  // After a failed append: the cursor back on `recNo`, the owner told.
+  void AppendFailed(std::int64_t recNo);
+  // After an append: the focus kept, the current cell redrawn, and in
+  // #Permanent mode the editor open on the new record.
+  void AfterAppend(bool focused);
+  // Closing the grid's window or the program asks the open editor first
+  // (edit_window_guard.cpp).
+  void InstallEditWindowGuard();
 
   // screen readers and clipboard
   // (accessible.cpp, copy_selection.cpp)

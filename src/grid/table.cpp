@@ -68,6 +68,7 @@ kTable::kTable(QWidget* owner, int controlId, const Point* origin, const Dimensi
 
   InstallAccessibility();
   ResolveOwner();
+  InstallEditWindowGuard();
   InitMouse();
   setFocusPolicy(Qt::StrongFocus);
   // Dead keys, compose sequences and CJK input arrive as input-method text.
