@@ -1,13 +1,34 @@
 #include "grid/edit_events.h"
 
+#include "platform/gui/controls.h"
+
 namespace kt {
 
 kCellEditEvent::kCellEditEvent(kTable* grid, int mode, Ref<kCell> cell, const Usual& control)
     : GridEvent(grid, 0xF001),
       mode_(mode),
       cell_(std::move(cell)),
-      control_(control),
-      flags_(mode == kStart ? kLoadValue : mode == kClosing ? kWriteBack : 0) {}
+      flags_(mode == kStart ? kLoadValue : mode == kClosing ? kWriteBack : 0) {
+  EditControl(control);
+}
+
+Usual kCellEditEvent::EditControl() const {
+  if (widgetControl_) return widget_ ? Usual(widgetControl_) : Usual();
+  return control_;
+}
+
+void kCellEditEvent::EditControl(const Usual& control) {
+  control_ = Usual();
+  widget_ = nullptr;
+  widgetControl_ = nullptr;
+  auto* c = control.IsObject() ? dynamic_cast<kt::Control*>(control.AsObject()) : nullptr;
+  if (c && c->Widget()) {
+    widget_ = c->Widget();
+    widgetControl_ = c;
+  } else {
+    control_ = control;
+  }
+}
 
 const ClassInfo& kCellEditEvent::StaticClass() {
   static ClassInfo info("kCellEditEvent", &GridEvent::StaticClass());

@@ -2,6 +2,8 @@
 // The events of cell editing that the grid hands its owner: kCellEditEvent
 // (code 0xF001) for every step of an edit, kRecordAppendEvent (0xF00B)
 // around an append at the end of the table.
+#include <QPointer>
+
 #include "grid/grid_event.h"
 #include "grid/kcell.h"
 #include "platform/runtime/usual.h"
@@ -24,15 +26,19 @@ class kCellEditEvent : public GridEvent {
 
   int EditMode() const { return mode_; }
   const Ref<kCell>& EditCell() const { return cell_; }
-  const Usual& EditControl() const { return control_; }
-  void EditControl(const Usual& control) { control_ = control; }
+  // A control that is a widget is held weakly (NIL once it is gone): an
+  // owner may keep the event longer than the editor lives.
+  Usual EditControl() const;
+  void EditControl(const Usual& control);
   int EditFlags() const { return flags_; }
   void EditFlags(int flags) { flags_ = flags; }
 
  private:
   int mode_;
   Ref<kCell> cell_;
-  Usual control_;
+  Usual control_;             // a control that is no widget
+  QPointer<QObject> widget_;  // the widget of a control that is one
+  Object* widgetControl_ = nullptr;
   int flags_;
 };
 

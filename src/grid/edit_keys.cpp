@@ -83,6 +83,12 @@ void kTable::RegisterEditKeys(ClassInfo& info) {
   using T = kTable;
   info.Access<T>("AutoEdit", [](T& t) { return t.AutoEdit(); });
   info.Assign<T>("AutoEdit", [](T& t, const Usual& v) { t.AutoEdit(v); });
+  // The editor's window hook is called by name.
+  info.Method<T>("EditEventHandler", [](T& t, Args a) {
+    const Usual& arg = a.size() > 0 ? a[0] : NIL;
+    auto* event = arg.IsObject() ? dynamic_cast<WindowHookEvent*>(arg.AsObject()) : nullptr;
+    return event ? t.EditEventHandler(*event) : Usual();
+  });
 }
 
 void kTable::AutoEdit(const Usual& v) {

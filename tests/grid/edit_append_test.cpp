@@ -112,6 +112,7 @@ TEST_P(EditAppend, PermanentModeReopensTheEditorOnTheNewRecord) {
   Activate();
   grid->AutoEdit(Usual(Symbol("Permanent")));
   const int edits = grid->edits;
+  grid->editOpens = true;
   ASSERT_TRUE(grid->Append());
   EXPECT_EQ(grid->edits, edits + 1);
 }

@@ -193,6 +193,8 @@ struct FaultsFixture {
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr) << "no widget has the focus";
     QTest::keyClick(focus, key);
+    // The editor finishes a key after the event, as the event loop does.
+    QCoreApplication::processEvents();
   }
   // The open editor's text (empty when none is open or it is no line edit).
   QString EditorText() const {

@@ -290,13 +290,15 @@ TEST_P(KeysTest, PermanentAutoEditOpensTheEditorOnFocusIn) {
   Bind(GetParam());
   grid->Editable(true);
   grid->AutoEdit(Usual(Symbol("Permanent")));
+  // The assign tried an editor at once (the grid had no focus yet).
+  const int edits = grid->edits;
   grid->editOpens = true;
   Activate();
-  EXPECT_EQ(grid->edits, 1);
+  EXPECT_EQ(grid->edits, edits + 1);
   // Not again while one is open.
   after->setFocus();
   grid->setFocus();
-  EXPECT_EQ(grid->edits, 1);
+  EXPECT_EQ(grid->edits, edits + 1);
 }
 
 // A context menu taking the keyboard is no focus change for the user: the

@@ -96,9 +96,11 @@ TEST_F(MouseTest, ARightClickMovesTheCursorButOpensNoEditor) {
   Bind();
   grid->Editable(true);
   grid->AutoEdit(Usual(Symbol("Permanent")));
+  // Assigning #Permanent tries an editor at once; the click adds none.
+  const int edits = grid->edits;
   Click(Cell(1, 5), {}, Qt::RightButton);
   EXPECT_EQ(server->RecNo(), 5);
-  EXPECT_EQ(grid->edits, 0);
+  EXPECT_EQ(grid->edits, edits);
 }
 
 TEST_F(MouseTest, ClickedRecordIsFoundAgainAfterTheEditorWroteAndReordered) {
